@@ -1,0 +1,180 @@
+#include "app/AtomicFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace trawl {
+
+namespace {
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+} // namespace
+
+AtomicFileWriter::AtomicFileWriter(std::string path) : m_path(std::move(path)), m_buffer(new char[kBufferSize])
+{
+    const auto slash = m_path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : m_path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? m_path : m_path.substr(slash + 1);
+    m_tempPath = folder + "." + name + ".tmp-XXXXXX";
+    m_fd = ::mkstemp(m_tempPath.data());
+    if (m_fd < 0) {
+        Fail("create", errno);
+        m_tempPath.clear();
+    }
+}
+
+AtomicFileWriter::~AtomicFileWriter()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+    if (!m_committed && !m_tempPath.empty()) {
+        ::unlink(m_tempPath.c_str());
+    }
+    delete[] m_buffer;
+}
+
+void AtomicFileWriter::Fail(const char* what, int error)
+{
+    if (m_error == 0) {
+        m_error = error == 0 ? EIO : error;
+        m_failedStep = what;
+    }
+}
+
+void AtomicFileWriter::Write(std::string_view bytes)
+{
+    if (bytes.size() >= kBufferSize) {
+        Flush();
+        if (m_error != 0) {
+            return;
+        }
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                Fail("write", n < 0 ? errno : ENOSPC);
+                return;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        return;
+    }
+    if (m_used + bytes.size() > kBufferSize) {
+        Flush();
+    }
+    std::memcpy(m_buffer + m_used, bytes.data(), bytes.size());
+    m_used += bytes.size();
+}
+
+void AtomicFileWriter::Flush()
+{
+    if (m_error != 0 || m_fd < 0) {
+        m_used = 0;
+        return;
+    }
+    std::size_t done = 0;
+    while (done < m_used) {
+        const ssize_t n = ::write(m_fd, m_buffer + done, m_used - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            Fail("write", n < 0 ? errno : ENOSPC);
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    m_used = 0;
+}
+
+Status AtomicFileWriter::Commit()
+{
+    Flush();
+    if (m_error == 0 && ::fsync(m_fd) != 0) {
+        Fail("write", errno);
+    }
+    if (m_fd >= 0) {
+        // Keep the permissions of the file we replace, else the usual ones for a new file.
+        struct stat old {};
+        const mode_t mode = ::stat(m_path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+        ::fchmod(m_fd, mode);
+        if (::close(m_fd) != 0) {
+            Fail("write", errno);
+        }
+        m_fd = -1;
+    }
+    if (m_error == 0 && ::rename(m_tempPath.c_str(), m_path.c_str()) != 0) {
+        Fail("replace", errno);
+    }
+    if (m_error != 0) {
+        return Status::Failure("Could not " + m_failedStep + " the file '" + m_path + "': " + std::strerror(m_error) +
+                               ". The previous version of the file, if any, was kept.");
+    }
+    m_committed = true;
+    // Make the rename itself durable.
+    const int dir = ::open(FolderOf(m_path).c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return Status::Ok();
+}
+
+Status WriteFileAtomically(const std::string& path, std::string_view content)
+{
+    AtomicFileWriter writer(path);
+    writer.Write(content);
+    return writer.Commit();
+}
+
+bool ReadWholeFile(const std::string& path, std::string& content)
+{
+    content.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        content.reserve(static_cast<std::size_t>(info.st_size));
+    }
+    char chunk[1 << 16];
+    while (true) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        content.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+} // namespace trawl

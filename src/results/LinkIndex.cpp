@@ -1,0 +1,122 @@
+#include "results/LinkIndex.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace trawl {
+
+namespace {
+
+bool Contains(std::string_view haystack, std::string_view needle)
+{
+    if (needle.empty()) {
+        return true;
+    }
+    if (needle.size() > haystack.size()) {
+        return false;
+    }
+    return ::memmem(haystack.data(), haystack.size(), needle.data(), needle.size()) != nullptr;
+}
+
+} // namespace
+
+void LinkIndex::Reset(int capacity)
+{
+    // About two buckets per record, at least 4096: chains stay short for the unique parts of links.
+    std::size_t buckets = 4096;
+    unsigned bits = 12;
+    while (buckets < static_cast<std::size_t>(capacity) * 2 && bits < 24) {
+        buckets <<= 1;
+        ++bits;
+    }
+    m_shift = 64 - bits;
+    m_heads.assign(buckets, 0);
+    m_counts.assign(buckets, 0);
+    m_entries.clear();
+    m_entries.shrink_to_fit();
+}
+
+std::size_t LinkIndex::BucketOf(const char* gram) const
+{
+    std::uint64_t value;
+    std::memcpy(&value, gram, sizeof value);
+    return static_cast<std::size_t>((value * 0x9E3779B97F4A7C15ull) >> m_shift);
+}
+
+void LinkIndex::Add(int record, std::string_view link)
+{
+    if (m_heads.empty()) {
+        return;
+    }
+    for (std::size_t at = 0; at + kGram <= link.size(); at += kStride) {
+        const std::size_t bucket = BucketOf(link.data() + at);
+        m_entries.push_back(Entry{static_cast<std::uint32_t>(record), m_heads[bucket]});
+        m_heads[bucket] = static_cast<std::uint32_t>(m_entries.size());
+        ++m_counts[bucket];
+    }
+}
+
+int LinkIndex::FindFirst(std::string_view text, int count, const LinkOf& linkOf) const
+{
+    if (count <= 0) {
+        return 0;
+    }
+    if (m_heads.empty() || text.size() < kGram + kStride - 1) {
+        for (int record = 1; record <= count; ++record) {
+            if (Contains(linkOf(record), text)) {
+                return record;
+            }
+        }
+        return 0;
+    }
+
+    // The rarest bucket for each remainder.
+    std::size_t chosen[kStride];
+    for (std::size_t remainder = 0; remainder < kStride; ++remainder) {
+        std::size_t best = 0;
+        std::uint32_t bestCount = UINT32_MAX;
+        for (std::size_t at = remainder; at + kGram <= text.size(); at += kStride) {
+            const std::size_t bucket = BucketOf(text.data() + at);
+            if (m_counts[bucket] < bestCount) {
+                bestCount = m_counts[bucket];
+                best = bucket;
+            }
+        }
+        if (bestCount == 0) {
+            // No stored link has this gram at this alignment; the other alignments still count.
+            chosen[remainder] = SIZE_MAX;
+        } else {
+            chosen[remainder] = best;
+        }
+    }
+
+    std::vector<std::uint32_t> candidates;
+    for (std::size_t remainder = 0; remainder < kStride; ++remainder) {
+        if (chosen[remainder] == SIZE_MAX) {
+            continue;
+        }
+        const std::size_t bucket = chosen[remainder];
+        if (std::find(chosen, chosen + remainder, bucket) != chosen + remainder) {
+            continue; // same bucket already taken
+        }
+        for (std::uint32_t e = m_heads[bucket]; e != 0; e = m_entries[e - 1].next) {
+            candidates.push_back(m_entries[e - 1].record);
+        }
+    }
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    for (const std::uint32_t record : candidates) {
+        if (record >= 1 && static_cast<int>(record) <= count && Contains(linkOf(static_cast<int>(record)), text)) {
+            return static_cast<int>(record);
+        }
+    }
+    return 0;
+}
+
+std::size_t LinkIndex::MemoryBytes() const
+{
+    return m_heads.capacity() * sizeof(std::uint32_t) + m_counts.capacity() * sizeof(std::uint32_t) +
+           m_entries.capacity() * sizeof(Entry);
+}
+
+} // namespace trawl

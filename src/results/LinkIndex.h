@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+namespace trawl {
+
+// Answers "which is the first record whose link contains this text?" without reading every link.
+//
+// Each stored link contributes the 8-byte pieces ("grams") that start at every 8th byte. If a stored
+// link S contains the text T, the grams of S that fall inside the occurrence are also pieces of T,
+// at offsets of T that share one remainder modulo 8 (which one depends on where T sits in S). So for
+// each of the 8 remainders we look up the rarest gram of T with that remainder; the union of those
+// posting lists holds every record that can contain T. Candidates are then checked with a real
+// substring search, in record order, so the answer is exactly that of a plain scan. Texts too
+// short to have a gram at every remainder fall back to the plain scan.
+//
+// Grams are hashed into buckets; a collision only adds candidates, never loses one. Entries are
+// never removed: a record whose link changed keeps stale entries that the check rejects; bulk
+// renumbering rebuilds the index.
+class LinkIndex {
+public:
+    using LinkOf = std::function<std::string_view(int record)>;
+
+    static constexpr std::size_t kGram = 8;
+    static constexpr std::size_t kStride = 8;
+
+    void Reset(int capacity);
+    void Add(int record, std::string_view link);
+    // First record in 1..count whose link (from linkOf) contains `text`; 0 when none.
+    int FindFirst(std::string_view text, int count, const LinkOf& linkOf) const;
+
+    std::size_t MemoryBytes() const;
+
+private:
+    struct Entry {
+        std::uint32_t record;
+        std::uint32_t next; // index + 1 of the next entry in the bucket's chain; 0 ends it
+    };
+    std::size_t BucketOf(const char* gram) const;
+
+    std::vector<std::uint32_t> m_heads;  // per bucket: index + 1 of the newest entry
+    std::vector<std::uint32_t> m_counts; // per bucket: number of entries
+    std::vector<Entry> m_entries;
+    unsigned m_shift = 64;
+};
+
+} // namespace trawl

@@ -1,0 +1,246 @@
+#include "results/ResultStore.h"
+
+#include "app/Prompts.h"
+#include "app/StatusView.h"
+#include "app/TextUtil.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace trawl {
+
+namespace {
+
+// A record block: six field lengths, the new mark, then Date, Title, City, Section, URI and
+// FullText back to back.
+struct BlockHeader {
+    std::uint32_t length[6];
+    std::uint8_t isNew;
+};
+
+} // namespace
+
+std::string OverflowMessage(int count)
+{
+    return "The results list has overflowed (" + GroupDigits(count) +
+           " elements). Please increase max results in the settings.";
+}
+
+ResultStore::ResultStore(int capacity, StatusView& view, Prompts& prompts) : m_view(view), m_prompts(prompts)
+{
+    Allocate(capacity);
+}
+
+ResultStore::~ResultStore() { FreeAll(); }
+
+ResultStore::Block ResultStore::Pack(const ResultRecord& record, bool isNew)
+{
+    const RecordView view{record.Date, record.Title, record.City, record.Section, record.URI, record.FullText, {}};
+    Block block = PackView(view);
+    reinterpret_cast<BlockHeader*>(block)->isNew = isNew ? 1 : 0;
+    return block;
+}
+
+ResultStore::Block ResultStore::PackView(const RecordView& view)
+{
+    const std::string_view fields[6] = {view.Date, view.Title, view.City, view.Section, view.URI, view.FullText};
+    std::size_t total = sizeof(BlockHeader);
+    for (const auto& field : fields) {
+        total += field.size();
+    }
+    Block block = static_cast<Block>(::operator new(total));
+    BlockHeader header{};
+    char* out = block + sizeof(BlockHeader);
+    for (int i = 0; i < 6; ++i) {
+        header.length[i] = static_cast<std::uint32_t>(fields[i].size());
+        if (!fields[i].empty()) {
+            std::memcpy(out, fields[i].data(), fields[i].size());
+        }
+        out += fields[i].size();
+    }
+    header.isNew = view.NewMark.empty() ? 0 : 1;
+    std::memcpy(block, &header, sizeof header);
+    return block;
+}
+
+RecordView ResultStore::Unpack(Block block)
+{
+    BlockHeader header;
+    std::memcpy(&header, block, sizeof header);
+    const char* at = block + sizeof(BlockHeader);
+    std::string_view fields[6];
+    for (int i = 0; i < 6; ++i) {
+        fields[i] = std::string_view(at, header.length[i]);
+        at += header.length[i];
+    }
+    return RecordView{fields[0], fields[1], fields[2], fields[3], fields[4], fields[5],
+                      header.isNew ? kNewMarkYes : std::string_view()};
+}
+
+void ResultStore::Free(Block block) { ::operator delete(block); }
+
+void ResultStore::Allocate(int capacity)
+{
+    capacity = std::max(capacity, 0);
+    m_blocks.assign(static_cast<std::size_t>(capacity), nullptr);
+    m_blocks.shrink_to_fit();
+    if (m_selection.size() < static_cast<std::size_t>(capacity)) {
+        m_selection.resize(static_cast<std::size_t>(capacity), 0);
+    }
+    m_index.Reset(capacity);
+    m_count.store(0, std::memory_order_release);
+    m_capacity.store(capacity, std::memory_order_release);
+}
+
+void ResultStore::FreeAll()
+{
+    const int count = Count();
+    for (int n = 1; n <= count; ++n) {
+        Free(Slot(n));
+        Slot(n) = nullptr;
+    }
+    m_count.store(0, std::memory_order_release);
+}
+
+void ResultStore::RebuildIndex()
+{
+    m_index.Reset(Capacity());
+    const int count = Count();
+    for (int n = 1; n <= count; ++n) {
+        m_index.Add(n, Unpack(Slot(n)).URI);
+    }
+}
+
+int ResultStore::Locked::FindResultByLink(std::string_view link) const
+{
+    const ResultStore& store = *m_store;
+    return store.m_index.FindFirst(link, store.Count(), [&store](int n) { return Unpack(store.Slot(n)).URI; });
+}
+
+AddOutcome ResultStore::Locked::AddResult(const ResultRecord& fields)
+{
+    ResultStore& store = *m_store;
+    const int count = store.Count();
+    if (count + 1 > store.Capacity()) {
+        return AddOutcome::Full;
+    }
+    const int n = count + 1;
+    store.Slot(n) = Pack(fields, true);
+    store.m_index.Add(n, fields.URI);
+    store.m_count.store(n, std::memory_order_release);
+    const auto newCount = store.m_newResultCount.fetch_add(1) + 1;
+    store.m_view.SetNewResults(newCount);
+    store.m_view.SetTotalResults(n);
+    store.m_view.ResultAdded(n, AddedFullTextCell(fields.FullText));
+    store.m_unsaved.store(1);
+    return AddOutcome::Added;
+}
+
+RecordView ResultStore::Locked::View(int record) const { return Unpack(m_store->Slot(record)); }
+
+void ResultStore::Locked::Set(int record, Field field, std::string_view value)
+{
+    ResultStore& store = *m_store;
+    Block old = store.Slot(record);
+    RecordView view = Unpack(old);
+    switch (field) {
+    case Field::Date: view.Date = value; break;
+    case Field::Title: view.Title = value; break;
+    case Field::City: view.City = value; break;
+    case Field::Section: view.Section = value; break;
+    case Field::URI: view.URI = value; break;
+    case Field::FullText: view.FullText = value; break;
+    case Field::NewMark: view.NewMark = value; break;
+    }
+    store.Slot(record) = PackView(view); // packs from the old block before freeing it
+    Free(old);
+    if (field == Field::URI) {
+        store.m_index.Add(record, value);
+    }
+}
+
+void ResultStore::Locked::ResetForLoad()
+{
+    ResultStore& store = *m_store;
+    store.FreeAll();
+    store.m_index.Reset(store.Capacity());
+    store.m_newResultCount.store(0);
+}
+
+bool ResultStore::Locked::AppendLoaded(const ResultRecord& record)
+{
+    ResultStore& store = *m_store;
+    const int count = store.Count();
+    if (count + 1 > store.Capacity()) {
+        return false;
+    }
+    const int n = count + 1;
+    store.Slot(n) = Pack(record, !record.NewMark.empty());
+    store.m_index.Add(n, record.URI);
+    store.m_count.store(n, std::memory_order_release);
+    return true;
+}
+
+void ResultStore::Locked::Clear(int capacity)
+{
+    m_store->FreeAll();
+    m_store->Allocate(capacity);
+}
+
+void ResultStore::Locked::Reorder(const std::vector<int>& order)
+{
+    ResultStore& store = *m_store;
+    const int count = store.Count();
+    std::vector<Block> moved(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) {
+        moved[static_cast<std::size_t>(k)] = store.Slot(order[static_cast<std::size_t>(k)]);
+    }
+    std::copy(moved.begin(), moved.end(), store.m_blocks.begin());
+    store.RebuildIndex();
+}
+
+void ResultStore::Locked::Remove(const std::vector<int>& records)
+{
+    ResultStore& store = *m_store;
+    const int count = store.Count();
+    std::vector<unsigned char> gone(static_cast<std::size_t>(count) + 1, 0);
+    for (int n : records) {
+        if (n >= 1 && n <= count) {
+            gone[static_cast<std::size_t>(n)] = 1;
+        }
+    }
+    int kept = 0;
+    for (int n = 1; n <= count; ++n) {
+        if (gone[static_cast<std::size_t>(n)]) {
+            Free(store.Slot(n));
+        } else {
+            store.m_blocks[static_cast<std::size_t>(kept++)] = store.Slot(n);
+        }
+    }
+    for (int n = kept + 1; n <= count; ++n) {
+        store.Slot(n) = nullptr;
+    }
+    store.m_count.store(kept, std::memory_order_release);
+    store.RebuildIndex();
+}
+
+AddOutcome ResultStore::AddIfNew(std::string_view linkToTest, const ResultRecord& fields)
+{
+    AddOutcome outcome;
+    {
+        auto locked = Lock();
+        if (locked.FindResultByLink(linkToTest) != 0) {
+            return AddOutcome::Duplicate;
+        }
+        outcome = locked.AddResult(fields);
+    }
+    if (outcome == AddOutcome::Full) {
+        ShowOverflowMessage();
+    }
+    return outcome;
+}
+
+void ResultStore::ShowOverflowMessage() { m_prompts.Show(PromptKind::Error, "Error", OverflowMessage(Count())); }
+
+} // namespace trawl

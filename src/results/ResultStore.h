@@ -1,0 +1,136 @@
+#pragma once
+
+#include "results/LinkIndex.h"
+#include "results/ResultRecord.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace trawl {
+
+class Prompts;
+class StatusView;
+
+enum class AddOutcome { Added, Duplicate, Full };
+
+// "The results list has overflowed (25,000 elements). Please increase max results in the settings."
+std::string OverflowMessage(int count);
+
+// The one table of results the whole program shares. Records are numbered from 1 and kept
+// contiguous (1 to Count()); capacity is MaxResults at allocation.
+//
+// Threads: search workers append, deep-scan workers rewrite FullText, Date and URI of existing
+// records, the window reads. Every field access and every change goes through Locked, which holds
+// ResultsLock; Count() alone may be read without it (it is published after the record is complete).
+// Records are held one block per record behind a table that never moves, so a record number stays
+// valid while others append; only the bulk operations (clear, load, sort, delete), which the
+// program refuses while a worker runs, renumber records.
+class ResultStore {
+public:
+    ResultStore(int capacity, StatusView& view, Prompts& prompts);
+    ~ResultStore();
+    ResultStore(const ResultStore&) = delete;
+    ResultStore& operator=(const ResultStore&) = delete;
+
+    int Capacity() const { return m_capacity.load(std::memory_order_acquire); }
+    int Count() const { return m_count.load(std::memory_order_acquire); }
+    std::int64_t NewResultCount() const { return m_newResultCount.load(); }
+    bool UnsavedResults() const { return m_unsaved.load() != 0; }
+    void SetUnsavedResults(bool unsaved) { m_unsaved.store(unsaved ? 1 : 0); }
+
+    // ResultsLock held for the guard's lifetime.
+    class Locked {
+    public:
+        int Count() const { return m_store->Count(); }
+        int Capacity() const { return m_store->Capacity(); }
+
+        // The first record (lowest number) whose URI contains `link` byte for byte; 0 when none.
+        int FindResultByLink(std::string_view link) const;
+        // Appends a record added by a search (NewMark "Yes"), counts it, tells the view (counters,
+        // a row at the top) and marks the results unsaved. Full: nothing changes; the caller shows
+        // OverflowMessage once the lock is released.
+        AddOutcome AddResult(const ResultRecord& fields);
+
+        RecordView View(int record) const;
+        std::string_view Get(int record, Field field) const { return View(record).Get(field); }
+        // Rewrites one field; the link index follows a changed URI.
+        void Set(int record, Field field, std::string_view value);
+
+        // --- Bulk operations: only while no worker runs. ---
+        // Removes every record (capacity unchanged) and sets NewResultCount to 0, before a load.
+        void ResetForLoad();
+        // Appends a record read from a search file (NewMark as given); false when the store is full.
+        bool AppendLoaded(const ResultRecord& record);
+        // Discards every record and allocates `capacity` slots (ClearResults). NewResultCount,
+        // UnsavedResults and the selection flags keep their values.
+        void Clear(int capacity);
+        // Puts the records in a new order: order[k] is the old number of the record that becomes
+        // number k + 1. `order` must be a permutation of 1..Count().
+        void Reorder(const std::vector<int>& order);
+        // Removes exactly these records and closes the gaps, keeping the order of the rest.
+        void Remove(const std::vector<int>& records);
+
+    private:
+        friend class ResultStore;
+        explicit Locked(ResultStore& store) : m_store(&store), m_lock(store.m_mutex) {}
+        ResultStore* m_store;
+        std::unique_lock<std::mutex> m_lock;
+    };
+
+    Locked Lock() { return Locked(*this); }
+
+    // The record rule's duplicate test and add as one step under the lock, as a search worker
+    // needs it; on Full the overflow message is shown after the lock is released.
+    AddOutcome AddIfNew(std::string_view linkToTest, const ResultRecord& fields);
+    void ShowOverflowMessage();
+
+    // Calls fn(recordNumber, view) for records 1..Count() in store order. The lock is taken for
+    // batches of records and released between them, so workers are never held up for long.
+    template <typename Fn> void ForEach(Fn&& fn)
+    {
+        const int total = Count();
+        for (int first = 1; first <= total; first += kBatch) {
+            auto locked = Lock();
+            const int last = std::min(total, first + kBatch - 1);
+            for (int n = first; n <= last; ++n) {
+                fn(n, locked.View(n));
+            }
+        }
+    }
+
+    // One flag per record slot (output scope 3); the window's thread only.
+    std::vector<unsigned char>& Selection() { return m_selection; }
+
+    StatusView& view() { return m_view; }
+    Prompts& prompts() { return m_prompts; }
+
+private:
+    static constexpr int kBatch = 4096;
+    using Block = char*; // one record: field lengths, the new mark, then the field bytes
+
+    static Block Pack(const ResultRecord& record, bool isNew);
+    static Block PackView(const RecordView& view);
+    static RecordView Unpack(Block block);
+    static void Free(Block block);
+    Block& Slot(int record) { return m_blocks[static_cast<std::size_t>(record - 1)]; }
+    Block Slot(int record) const { return m_blocks[static_cast<std::size_t>(record - 1)]; }
+    void Allocate(int capacity);
+    void FreeAll();
+    void RebuildIndex();
+
+    std::mutex m_mutex;
+    StatusView& m_view;
+    Prompts& m_prompts;
+    std::atomic<int> m_capacity{0};
+    std::atomic<int> m_count{0};
+    std::atomic<std::int64_t> m_newResultCount{0};
+    std::atomic<int> m_unsaved{0};
+    std::vector<Block> m_blocks; // sized to capacity at allocation, never grown afterwards
+    LinkIndex m_index;
+    std::vector<unsigned char> m_selection;
+};
+
+} // namespace trawl
