@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/Status.h"
+
+#include <string>
+
+namespace trawl {
+
+// The 24 persisted settings, named by their file keys, in the order the file is written.
+// Flags are integers: zero is off, anything else is on (a value of 5 stays 5).
+struct Settings {
+    std::string CurrentSearchName = "default";
+    int SearchCraigslist = 1;
+    int SearchKijiji = 1;
+    int AutoDeepScan = 0;
+    int RSSdescription = 1;
+    int OverrideRSS = 1;
+    int IncludeSiteInCSV = 0;
+    int IncludeStateInCSV = 0;
+    int AllowMultipleInstances = 1;
+    int ConfirmSpawn = 0;
+    int CheckForUpdates = 1;
+    int DiscardSearches = 1;
+    int MaxResults = 25000;
+    int MaxThreads = 4;
+    int MaxThreads2 = 4;
+    int Width = 398;
+    int Height = 369;
+    std::string UserAgent = "Mozilla/4.0 (compatible; MSIE 5.5; Windows NT)";
+    std::string StartMenu = "later";
+    int SearchTitles = 0;
+    int HasPictures = 0;
+    int AutoSync = 1;
+    std::string HTMLheader; // DefaultTemplate(1) unless read from the file
+    std::string HTMLitem;   // DefaultTemplate(2) unless read from the file
+
+    // Every value at its default, the templates included.
+    static Settings Defaults();
+};
+
+inline constexpr int kMinMaxResults = 5000;
+inline constexpr int kMaxMaxResults = 1000000;
+inline constexpr int kMaxWorkerThreads = 12;
+
+// The settings file's name inside the program folder.
+inline constexpr const char* kSettingsFileName = "trawlkit.ini";
+
+// Defaults, then the file when it exists (missing or unreadable: defaults, rule A not applied).
+Settings LoadSettings(const std::string& path);
+// The canonical 24 lines, CR LF, written atomically.
+std::string SettingsFileText(const Settings& settings);
+Status SaveSettings(const std::string& path, const Settings& settings);
+
+} // namespace trawl
