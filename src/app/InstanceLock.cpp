@@ -38,7 +38,10 @@ InstanceLock::InstanceLock(const std::string& path)
     }
 }
 
-InstanceLock::~InstanceLock() { Release(); }
+InstanceLock::~InstanceLock()
+{
+    Release();
+}
 
 void InstanceLock::Release()
 {

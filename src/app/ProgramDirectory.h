@@ -6,11 +6,11 @@ namespace trawl {
 
 // What decides the program folder, gathered so the rule can be tested without touching the process.
 struct ProgramFolderInputs {
-    std::string trawlkitHome;        // TRAWLKIT_HOME, empty when unset
-    std::string executablePath;      // full path of the running program file, empty when unknown
+    std::string trawlkitHome;   // TRAWLKIT_HOME, empty when unset
+    std::string executablePath; // full path of the running program file, empty when unknown
     bool executableFolderWritable = false;
-    std::string xdgDataHome;         // XDG_DATA_HOME, empty when unset
-    std::string home;                // HOME, empty when unset
+    std::string xdgDataHome; // XDG_DATA_HOME, empty when unset
+    std::string home;        // HOME, empty when unset
 };
 
 // The folder holding the settings, the list files and the search files, ending in "/":

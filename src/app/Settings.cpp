@@ -49,7 +49,10 @@ const Field kFields[] = {
     {"HTMLitem", Kind::Template, &Settings::HTMLitem},
 };
 
-int Clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
+int Clamp(int value, int low, int high)
+{
+    return value < low ? low : (value > high ? high : value);
+}
 
 void Apply(Settings& settings, const Field& field, std::string_view value)
 {

@@ -79,7 +79,10 @@ std::string ExecArgument(const std::string& path)
     return EntryValue(quoted);
 }
 
-bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
+bool HasLineBreak(const std::string& text)
+{
+    return text.find_first_of("\r\n") != std::string::npos;
+}
 
 void MakeFolders(const std::string& folder)
 {
@@ -112,8 +115,8 @@ bool CreateStartMenuShortcut(const std::string& folder, const ShortcutRequest& r
 {
     // A line break cannot be written into an entry; such a request makes no entry at all.
     if (folder.empty() || request.linkName.empty() || request.linkName.find('/') != std::string::npos ||
-        HasLineBreak(request.target) || HasLineBreak(request.workingDirectory) ||
-        HasLineBreak(request.description) || request.target.empty()) {
+        HasLineBreak(request.target) || HasLineBreak(request.workingDirectory) || HasLineBreak(request.description) ||
+        request.target.empty()) {
         return false;
     }
     const std::string withSlash = folder.back() == '/' ? folder : folder + "/";

@@ -1,8 +1,8 @@
 #include "app/CommandLine.h"
+
 #include "support/Doubles.h"
 
 #include <gtest/gtest.h>
-
 #include <set>
 
 namespace trawl {
@@ -30,8 +30,8 @@ TEST(SplitCommandLine, SpacesSeparateAndQuotesGroup)
 TEST(ExamineArguments, OptionWordsInAnyCaseAreRecordedAndHaveNoOtherEffect)
 {
     RecordingPrompts prompts;
-    const CommandLine line = ExamineArguments({"-CSV", "-Html", "-new", "-DEEP", "-DateName", "-Whatever", "-"},
-                                              "/nowhere/", prompts);
+    const CommandLine line =
+        ExamineArguments({"-CSV", "-Html", "-new", "-DEEP", "-DateName", "-Whatever", "-"}, "/nowhere/", prompts);
     EXPECT_TRUE(line.options.csv);
     EXPECT_TRUE(line.options.html);
     EXPECT_TRUE(line.options.newOnly);

@@ -1,7 +1,6 @@
 #include "app/DefaultTemplates.h"
 
 #include <gtest/gtest.h>
-
 #include <vector>
 
 namespace trawl {

@@ -1,9 +1,9 @@
 #include "app/InstanceLock.h"
+
 #include "support/Doubles.h"
 
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

@@ -1,9 +1,9 @@
 #include "app/ProgramDirectory.h"
+
 #include "support/Doubles.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace trawl {

@@ -3,7 +3,6 @@
 #include "support/Doubles.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 namespace trawl {
@@ -65,11 +64,11 @@ TEST(SettingsLoad, NumbersAreBoundedOnLoad)
 TEST(SettingsLoad, NumbersTakeTheLeadingNumberRounded)
 {
     TempDir dir;
-    const Settings s = LoadText(dir, "MaxThreads: abc\r\n"        // not a number: 0, bounded to 1
+    const Settings s = LoadText(dir, "MaxThreads: abc\r\n"          // not a number: 0, bounded to 1
                                      "MaxThreads2: 6.5 threads\r\n" // rounded half away from zero
                                      "Width: 512px\r\n"
                                      "Height: -20.4\r\n"
-                                     "AutoDeepScan: 5\r\n"          // a flag keeps its value
+                                     "AutoDeepScan: 5\r\n" // a flag keeps its value
                                      "SearchTitles: 99999999999999\r\n"
                                      "HasPictures: x1\r\n");
     EXPECT_EQ(s.MaxThreads, 1);
@@ -97,10 +96,10 @@ TEST(SettingsLoad, KeysMatchWhateverTheirCaseAndOuterSpacesButNothingElse)
 {
     TempDir dir;
     const Settings s = LoadText(dir, "  mAxThReAdS   :   7  \r\n"
-                                     "Max Threads2: 9\r\n"   // inner space: no such key
+                                     "Max Threads2: 9\r\n" // inner space: no such key
                                      "MaxThreads2x: 9\r\n"
                                      "\tMaxResults: 9000\r\n" // a tab is not a space
-                                     "WIDTH:500\r\n");       // no space after the colon is fine
+                                     "WIDTH:500\r\n");        // no space after the colon is fine
     EXPECT_EQ(s.MaxThreads, 7);
     EXPECT_EQ(s.MaxThreads2, 4);
     EXPECT_EQ(s.MaxResults, 25000);

@@ -1,4 +1,5 @@
 #include "app/StartMenu.h"
+
 #include "support/Doubles.h"
 
 #include <gtest/gtest.h>

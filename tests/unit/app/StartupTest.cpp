@@ -1,8 +1,7 @@
 #include "app/Startup.h"
 
-#include <gtest/gtest.h>
-
 #include <deque>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
