@@ -141,9 +141,14 @@ Settings Settings::Defaults()
 Settings LoadSettings(const std::string& path)
 {
     Settings settings = Settings::Defaults();
+    // A fresh installation has no settings file yet. Only a regular file is read: a pipe or a device
+    // in its place could hold start-up forever.
+    if (!FileExists(path)) {
+        return settings;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        return settings; // a fresh installation has no settings file yet
+        return settings;
     }
     // A line ends at LF; a CR right before it belongs to the line end. Anything else, NUL bytes and
     // other binary junk included, is plain text of the line, so a damaged file loads what it can.

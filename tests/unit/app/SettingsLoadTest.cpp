@@ -187,11 +187,17 @@ TEST(SettingsLoad, DamagedFilesLoadWhatTheyCanAndAreLeftAlone)
     EXPECT_EQ(s.MaxThreads, 8);
     EXPECT_EQ(s.MaxThreads2, 4);
 
-    // A folder where the file should be reads as an empty file.
+    // A folder where the file should be is not read.
     const std::string folder = dir.File("folder.ini");
     ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
     s = LoadSettings(folder);
     EXPECT_EQ(s.MaxResults, 25000);
+
+    // A pipe in its place is not waited on.
+    const std::string pipe = dir.File("pipe.ini");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    s = LoadSettings(pipe);
+    EXPECT_EQ(s.MaxThreads, 4);
 }
 
 TEST(SettingsLoad, SecondLoadStartsAgainFromDefaults)
