@@ -1,9 +1,23 @@
 #include "results/Escaping.h"
 
+#include <array>
 #include <cstring>
 #include <vector>
 
 namespace trawl {
+
+namespace {
+
+// Bytes that EscapeField replaces.
+constexpr auto kSpecial = [] {
+    std::array<bool, 256> table{};
+    for (unsigned char c : {'\\', '"', '\r', '\n', '\f'}) {
+        table[c] = true;
+    }
+    return table;
+}();
+
+} // namespace
 
 void AppendEscaped(std::string& out, std::string_view text)
 {
@@ -12,31 +26,28 @@ void AppendEscaped(std::string& out, std::string_view text)
     const char* p = text.data();
     const std::size_t size = text.size();
     std::size_t runStart = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        const char c = p[i];
-        const char* replacement = nullptr;
-        switch (c) {
-        case '\\': replacement = "\\\\"; break;
-        case '"': replacement = "\\\""; break;
-        case '\r':
-            if (i + 1 < size && p[i + 1] == '\n') {
-                out.append(p + runStart, i - runStart);
-                out.append("\\n", 2);
-                ++i;
-                runStart = i + 1;
-                continue;
-            }
-            replacement = "\\n";
-            break;
-        case '\n':
-        case '\f': replacement = "\\n"; break;
-        default: continue;
+    std::size_t i = 0;
+    while (true) {
+        while (i < size && !kSpecial[static_cast<unsigned char>(p[i])]) {
+            ++i;
         }
         out.append(p + runStart, i - runStart);
-        out.append(replacement, 2);
-        runStart = i + 1;
+        if (i == size) {
+            return;
+        }
+        switch (p[i]) {
+        case '\\': out.append("\\\\", 2); break;
+        case '"': out.append("\\\"", 2); break;
+        case '\r':
+            if (i + 1 < size && p[i + 1] == '\n') {
+                ++i;
+            }
+            out.append("\\n", 2);
+            break;
+        default: out.append("\\n", 2); break;
+        }
+        runStart = ++i;
     }
-    out.append(p + runStart, size - runStart);
 }
 
 std::string EscapeField(std::string_view text)
@@ -178,20 +189,36 @@ void ReadRecordFields(std::string_view line, ResultRecord& into)
         }
         const char* comma;
         if (pos < size && p[pos] == '"') {
-            // Scan to the closing quote, stepping over escape units.
-            std::size_t close = pos + 1;
-            while (close < size) {
-                const char c = p[close];
-                if (c == '"') {
+            // The closing quote is the first quote that is not the second byte of a \" unit; escape
+            // units are undone on the way, so each byte is looked at once (by memchr, mostly).
+            std::size_t at = pos + 1;
+            std::size_t close = size;
+            std::size_t quoteAt = 0; // the next quote at or after `at`, looked for again once passed
+            while (at < size) {
+                if (quoteAt < at) {
+                    const void* quote = std::memchr(p + at, '"', size - at);
+                    quoteAt = quote ? static_cast<std::size_t>(static_cast<const char*>(quote) - p) : size;
+                }
+                const void* slash = quoteAt > at ? std::memchr(p + at, '\\', quoteAt - at) : nullptr;
+                if (slash == nullptr) {
+                    field->append(p + at, quoteAt - at);
+                    close = quoteAt;
                     break;
                 }
-                if (c == '\\' && close + 1 < size && (p[close + 1] == '"' || p[close + 1] == '\\')) {
-                    close += 2;
+                const std::size_t slashAt = static_cast<std::size_t>(static_cast<const char*>(slash) - p);
+                field->append(p + at, slashAt - at);
+                const char next = slashAt + 1 < size ? p[slashAt + 1] : '\0';
+                if (next == '\\' || next == '"') {
+                    field->push_back(next);
+                    at = slashAt + 2;
+                } else if (next == 'n') {
+                    field->append("\r\n", 2);
+                    at = slashAt + 2;
                 } else {
-                    ++close;
+                    field->push_back('\\');
+                    at = slashAt + 1;
                 }
             }
-            AppendUnescaped(*field, p, pos + 1, close);
             if (close >= size) {
                 return;
             }
