@@ -43,6 +43,9 @@ std::string DiscardCutoff(const LocalDate& today)
     return FormatStoredDate(year, month, today.day);
 }
 
-std::string DiscardCutoff(Clock& clock) { return DiscardCutoff(clock.Today()); }
+std::string DiscardCutoff(Clock& clock)
+{
+    return DiscardCutoff(clock.Today());
+}
 
 } // namespace trawl

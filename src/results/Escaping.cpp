@@ -9,7 +9,7 @@ namespace trawl {
 namespace {
 
 // Bytes that EscapeField replaces.
-constexpr auto kSpecial = [] {
+constexpr auto kNeedsEscape = [] {
     std::array<bool, 256> table{};
     for (unsigned char c : {'\\', '"', '\r', '\n', '\f'}) {
         table[c] = true;
@@ -28,7 +28,7 @@ void AppendEscaped(std::string& out, std::string_view text)
     std::size_t runStart = 0;
     std::size_t i = 0;
     while (true) {
-        while (i < size && !kSpecial[static_cast<unsigned char>(p[i])]) {
+        while (i < size && !kNeedsEscape[static_cast<unsigned char>(p[i])]) {
             ++i;
         }
         out.append(p + runStart, i - runStart);
@@ -36,15 +36,21 @@ void AppendEscaped(std::string& out, std::string_view text)
             return;
         }
         switch (p[i]) {
-        case '\\': out.append("\\\\", 2); break;
-        case '"': out.append("\\\"", 2); break;
+        case '\\':
+            out.append("\\\\", 2);
+            break;
+        case '"':
+            out.append("\\\"", 2);
+            break;
         case '\r':
             if (i + 1 < size && p[i + 1] == '\n') {
                 ++i;
             }
             out.append("\\n", 2);
             break;
-        default: out.append("\\n", 2); break;
+        default:
+            out.append("\\n", 2);
+            break;
         }
         runStart = ++i;
     }

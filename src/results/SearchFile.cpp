@@ -115,8 +115,8 @@ std::string SearchNameOfPath(std::string_view path)
 
 } // namespace
 
-LoadedSearch LoadSearch(const std::string& path, bool quiet, bool discardOldResults, Clock& clock,
-                        ResultStore& store, Prompts& prompts)
+LoadedSearch LoadSearch(const std::string& path, bool quiet, bool discardOldResults, Clock& clock, ResultStore& store,
+                        Prompts& prompts)
 {
     LoadedSearch result;
     if (!FileExists(path)) {

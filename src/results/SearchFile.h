@@ -44,8 +44,8 @@ bool ReportSaveSearchFailure(const Status& status, Prompts& prompts);
 std::string MissingSearchMessage(std::string_view cleanedName);
 
 struct LoadedSearch {
-    bool Found = false;           // false: no file (or it could not be opened); nothing was changed
-    SearchDefinition Definition;  // Name is line 1 of the file
+    bool Found = false;          // false: no file (or it could not be opened); nothing was changed
+    SearchDefinition Definition; // Name is line 1 of the file
 };
 
 // Replaces the store's records with the file's: ResultCount and NewResultCount start at 0; records
@@ -57,7 +57,7 @@ struct LoadedSearch {
 // A missing file is reported with a warning unless `quiet`; the name shown is the file's name
 // without ".trawl". A file that cannot be read whole is loaded as far as it could be read, and
 // reported.
-LoadedSearch LoadSearch(const std::string& path, bool quiet, bool discardOldResults, Clock& clock,
-                        ResultStore& store, Prompts& prompts);
+LoadedSearch LoadSearch(const std::string& path, bool quiet, bool discardOldResults, Clock& clock, ResultStore& store,
+                        Prompts& prompts);
 
 } // namespace trawl

@@ -3,7 +3,6 @@
 #include "app/TextUtil.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 
 namespace trawl {
@@ -119,7 +118,7 @@ TEST(ReadRecordField, every_line_break_comes_back_as_crlf)
 TEST(ReadRecordField, awkward_texts_come_back_as_written)
 {
     for (const std::string& text : {std::string("C:\\"), std::string("C:\\new folder"), std::string("\\\\n\\\""),
-                                   std::string("caf\xe9 na\xefve \xff"), std::string("ends with \\\\")}) {
+                                    std::string("caf\xe9 na\xefve \xff"), std::string("ends with \\\\")}) {
         const std::string line = "\"" + EscapeField(text) + "\",\"after\"";
         EXPECT_EQ(ReadRecordField(line, 1), text) << line;
         EXPECT_EQ(ReadRecordField(line, 2), "after") << line;
@@ -153,8 +152,13 @@ void ExpectSameAsFieldByField(const std::string& line)
     record.NewMark = "kept";
     record.FullText = "stale text from an earlier line";
     ReadRecordFields(line, record);
-    ResultRecord expected{ReadRecordField(line, 1), ReadRecordField(line, 2), ReadRecordField(line, 3),
-                          ReadRecordField(line, 4), ReadRecordField(line, 5), ReadRecordField(line, 6), "kept"};
+    ResultRecord expected{ReadRecordField(line, 1),
+                          ReadRecordField(line, 2),
+                          ReadRecordField(line, 3),
+                          ReadRecordField(line, 4),
+                          ReadRecordField(line, 5),
+                          ReadRecordField(line, 6),
+                          "kept"};
     ASSERT_EQ(record, expected) << "line " << testing::PrintToString(line) << "\n got " << FieldsOf(record)
                                 << "\n want " << FieldsOf(expected);
 }

@@ -1,9 +1,7 @@
 #include "SearchFileTestSupport.h"
-
 #include "results/Escaping.h"
 
 #include <gmock/gmock.h>
-
 #include <random>
 
 namespace trawl {
@@ -77,8 +75,8 @@ TEST_F(SearchFileLoad, drops_blank_titles_and_results_older_than_the_cutoff)
 {
     const std::string path = dir.File("s.trawl");
     test::WriteFile(path, std::string(kHeader) + Line("2024-01-14", "Too old") + Line("2024-01-15", "On the cut-off") +
-                              Line("", "No date") + Line("2024-03-01", "") +
-                              "\"2024-03-01\",   ,\"c\"\r\n" + Line("0000-00-00", "Expired"));
+                              Line("", "No date") + Line("2024-03-01", "") + "\"2024-03-01\",   ,\"c\"\r\n" +
+                              Line("0000-00-00", "Expired"));
     clock.SetToday(LocalDate{2024, 3, 15});
 
     ResultStore store(5000, view, prompts);
@@ -104,8 +102,8 @@ TEST_F(SearchFileLoad, plain_key_list_on_line_two_is_the_six_line_layout)
     test::WriteFile(path, std::string(kHeader) + Line("2024-03-01", "Bike"));
     ResultStore store(5000, view, prompts);
     const LoadedSearch read = Load(store, path);
-    EXPECT_EQ(read.Definition, (SearchDefinition{"my search", "vancouver", "bik", "bike", "b-vancouver/k0l1700287",
-                                                 "644\\b-bikes"}));
+    EXPECT_EQ(read.Definition,
+              (SearchDefinition{"my search", "vancouver", "bik", "bike", "b-vancouver/k0l1700287", "644\\b-bikes"}));
     EXPECT_EQ(store.Count(), 1);
 }
 

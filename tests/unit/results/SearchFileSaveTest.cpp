@@ -1,9 +1,9 @@
 #include "SearchFileTestSupport.h"
 
-#include <gmock/gmock.h>
-
+#include <algorithm>
 #include <csignal>
 #include <dirent.h>
+#include <gmock/gmock.h>
 #include <sys/resource.h>
 
 namespace trawl {
@@ -166,8 +166,8 @@ TEST_F(SearchFileSave, every_field_survives_a_save_and_load)
     // Titles and texts the escapes must carry, and links and names that hold quotes, commas and
     // line breaks (a feed can hand over anything).
     std::vector<ResultRecord> records = {
-        {"2024-03-01", "Say \"hi\" \\ now\r\nplease", "Van, BC", "bikes", "http://v/1?a=\"b\"",
-         "one\rtwo\nthree\ffour", ""},
+        {"2024-03-01", "Say \"hi\" \\ now\r\nplease", "Van, BC", "bikes", "http://v/1?a=\"b\"", "one\rtwo\nthree\ffour",
+         ""},
         {"2024-03-02", "C:\\", "City\\", "Sec\"tion", "http://v/2\n", "ends in \\", ""},
         {"2024-03-03", "C:\\new folder \xff", "  padded  ", "s", "u", "", ""},
     };

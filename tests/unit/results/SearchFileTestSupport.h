@@ -2,11 +2,9 @@
 
 #include "results/ResultStore.h"
 #include "results/SearchFile.h"
-
 #include "support/Doubles.h"
 
 #include <gtest/gtest.h>
-
 #include <initializer_list>
 #include <vector>
 
@@ -15,14 +13,14 @@ namespace trawl::test {
 inline ResultRecord Record(std::string date, std::string title, std::string uri = "http://x/1.html",
                            std::string fullText = "", std::string newMark = "")
 {
-    return ResultRecord{std::move(date), std::move(title), "Vancouver", "bicycles", std::move(uri),
-                        std::move(fullText), std::move(newMark)};
+    return ResultRecord{std::move(date), std::move(title),    "Vancouver",       "bicycles",
+                        std::move(uri),  std::move(fullText), std::move(newMark)};
 }
 
 inline SearchDefinition Definition()
 {
-    return SearchDefinition{"my search", "vancouver,seattle", "bik,sss", "red bike, blue bike",
-                            "b-vancouver/k0l1700287", "644\\b-bikes"};
+    return SearchDefinition{"my search",           "vancouver,seattle",      "bik,sss",
+                            "red bike, blue bike", "b-vancouver/k0l1700287", "644\\b-bikes"};
 }
 
 inline void Fill(ResultStore& store, const std::vector<ResultRecord>& records)
