@@ -61,6 +61,17 @@ int ConnectOne(const addrinfo& address, SteadyClock::time_point deadline)
 
 } // namespace
 
+Status SocketConnector::FromEnvironment(std::unique_ptr<SocketConnector>& connector)
+{
+    connector.reset();
+    std::vector<ConnectToRule> rules;
+    Status status = ConnectToRulesFromEnvironment(rules);
+    if (status.ok()) {
+        connector = std::make_unique<SocketConnector>(std::move(rules));
+    }
+    return status;
+}
+
 int SocketConnector::Connect(const std::string& host, int port, int timeoutMs)
 {
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);

@@ -2,6 +2,7 @@
 
 #include "net/ConnectTo.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,10 @@ public:
 class SocketConnector final : public Connector {
 public:
     explicit SocketConnector(std::vector<ConnectToRule> rules = {}) : m_rules(std::move(rules)) {}
+    // The program's connector: the rules of kConnectToVariable, read once here. When the variable is
+    // malformed, `connector` stays empty and the status carries the message for the user.
+    static Status FromEnvironment(std::unique_ptr<SocketConnector>& connector);
+
     int Connect(const std::string& host, int port, int timeoutMs) override;
     const std::vector<ConnectToRule>& rules() const { return m_rules; }
 

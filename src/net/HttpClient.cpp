@@ -103,6 +103,8 @@ HttpClient::HttpClient(HttpOptions options, Connector& connector, ByteCounter& c
     : m_options(std::move(options)), m_connector(connector), m_counter(counter)
 {
     m_options.chunkBytes = std::max<std::size_t>(m_options.chunkBytes, 1);
+    m_options.waitMs = std::max(m_options.waitMs, 0);
+    m_options.exchangeDeadlineMs = std::max(m_options.exchangeDeadlineMs, 0);
 }
 
 std::string HttpClient::Exchange(const std::string& host, const std::string& path)

@@ -50,18 +50,25 @@ TEST(ConnectToParse, MalformedEntriesSayWhichAndWhyAndLeaveNoRules)
     }
 }
 
-TEST(ConnectToParse, TheEnvironmentVariableIsReadWhenAsked)
+TEST(ConnectToParse, TheProgramsConnectorTakesItsRulesFromTheEnvironment)
 {
-    std::vector<ConnectToRule> rules;
+    std::unique_ptr<SocketConnector> connector;
     ::setenv(kConnectToVariable, "*:80:127.0.0.1:1234", 1);
-    EXPECT_TRUE(ConnectToRulesFromEnvironment(rules).ok());
-    ASSERT_EQ(rules.size(), 1u);
-    EXPECT_EQ(rules[0].targetPort, 1234);
+    EXPECT_TRUE(SocketConnector::FromEnvironment(connector).ok());
+    ASSERT_NE(connector, nullptr);
+    ASSERT_EQ(connector->rules().size(), 1u);
+    EXPECT_EQ(connector->rules()[0].targetPort, 1234);
+
     ::setenv(kConnectToVariable, "nonsense", 1);
-    EXPECT_FALSE(ConnectToRulesFromEnvironment(rules).ok());
+    const Status bad = SocketConnector::FromEnvironment(connector);
+    EXPECT_FALSE(bad.ok());
+    EXPECT_NE(bad.message().find("\"nonsense\""), std::string::npos);
+    EXPECT_EQ(connector, nullptr);
+
     ::unsetenv(kConnectToVariable);
-    EXPECT_TRUE(ConnectToRulesFromEnvironment(rules).ok());
-    EXPECT_TRUE(rules.empty());
+    EXPECT_TRUE(SocketConnector::FromEnvironment(connector).ok());
+    ASSERT_NE(connector, nullptr);
+    EXPECT_TRUE(connector->rules().empty());
 }
 
 TEST(ConnectToMatch, FirstMatchingRuleWinsAndThePortMustMatch)
