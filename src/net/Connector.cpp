@@ -25,8 +25,7 @@ int MillisecondsLeft(SteadyClock::time_point deadline)
 // Connects one socket to one address, waiting until `deadline` at most. Returns the socket or -1.
 int ConnectOne(const addrinfo& address, SteadyClock::time_point deadline)
 {
-    const int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                            address.ai_protocol);
+    const int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol);
     if (fd < 0) {
         return -1;
     }

@@ -154,8 +154,7 @@ std::string HttpClient::Exchange(const std::string& host, const std::string& pat
     return response;
 }
 
-std::string HttpClient::HttpGet(const std::string& host, const std::string& path, int followRedirect,
-                                int countBytes)
+std::string HttpClient::HttpGet(const std::string& host, const std::string& path, int followRedirect, int countBytes)
 {
     std::string response = Exchange(host, path);
     if (countBytes != 0) {

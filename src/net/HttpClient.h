@@ -32,8 +32,7 @@ class HttpClient final : public HttpGetter {
 public:
     HttpClient(HttpOptions options, Connector& connector, ByteCounter& counter);
 
-    std::string HttpGet(const std::string& host, const std::string& path, int followRedirect,
-                        int countBytes) override;
+    std::string HttpGet(const std::string& host, const std::string& path, int followRedirect, int countBytes) override;
 
     const HttpOptions& options() const { return m_options; }
 

@@ -27,8 +27,8 @@ void ParseRequest(SimRequest& request)
     const auto space = first.find(' ');
     if (space != std::string_view::npos) {
         const auto next = first.find(' ', space + 1);
-        request.path = std::string(first.substr(space + 1, next == std::string_view::npos ? std::string_view::npos
-                                                                                          : next - space - 1));
+        request.path = std::string(
+            first.substr(space + 1, next == std::string_view::npos ? std::string_view::npos : next - space - 1));
     }
     std::size_t at = lineEnd == std::string::npos ? bytes.size() : lineEnd + 1;
     while (at < bytes.size()) {
@@ -59,7 +59,10 @@ void UpdatePeak(std::atomic<int>& peak, int value)
 
 SampleSiteServer::SampleSiteServer() = default;
 
-SampleSiteServer::~SampleSiteServer() { Stop(); }
+SampleSiteServer::~SampleSiteServer()
+{
+    Stop();
+}
 
 Status SampleSiteServer::Start()
 {
@@ -194,7 +197,10 @@ void SampleSiteServer::Serve(int fd)
     char buffer[4096];
     bool clientLeft = false;
     while (request.bytes.find("\r\n\r\n") == std::string::npos && request.bytes.size() < kMaxRequestBytes) {
-        if (::poll(waiters, 2, -1) < 0 && errno != EINTR) {
+        if (::poll(waiters, 2, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
             clientLeft = true;
             break;
         }
@@ -234,7 +240,10 @@ void SampleSiteServer::Respond(int fd, const SimRequest& request)
         pollfd waiters[2] = {{fd, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
         char buffer[512];
         while (m_running.load()) {
-            if (::poll(waiters, 2, -1) < 0 && errno != EINTR) {
+            if (::poll(waiters, 2, -1) < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
                 return;
             }
             if ((waiters[1].revents & POLLIN) != 0) {
@@ -311,12 +320,13 @@ bool SampleSiteServer::SendPaced(int fd, const std::string& bytes, const Knobs& 
     return true;
 }
 
-std::pair<std::shared_ptr<const SampleSiteServer::Handler>, Knobs>
-SampleSiteServer::Find(const std::string& host, const std::string& path) const
+std::pair<std::shared_ptr<const SampleSiteServer::Handler>, Knobs> SampleSiteServer::Find(const std::string& host,
+                                                                                          const std::string& path) const
 {
     const std::string lowered = ToLowerAscii(host);
     std::lock_guard lock(m_mutex);
-    for (const auto& key : {std::pair<std::string, std::string>{lowered, path}, {lowered, "*"}, {"*", path}, {"*", "*"}}) {
+    for (const auto& key :
+         {std::pair<std::string, std::string>{lowered, path}, {lowered, "*"}, {"*", path}, {"*", "*"}}) {
         const auto found = m_routes.find(key);
         if (found != m_routes.end() && found->second.handler) {
             return {found->second.handler, found->second.knobs.value_or(m_globalKnobs)};
@@ -331,8 +341,7 @@ void SampleSiteServer::AddRoute(const std::string& host, const std::string& path
     m_routes[{ToLowerAscii(host), path}].handler = std::make_shared<const Handler>(std::move(handler));
 }
 
-void SampleSiteServer::AddRoute(const std::string& host, const std::string& path, Handler handler,
-                                const Knobs& knobs)
+void SampleSiteServer::AddRoute(const std::string& host, const std::string& path, Handler handler, const Knobs& knobs)
 {
     std::lock_guard lock(m_mutex);
     auto& route = m_routes[{ToLowerAscii(host), path}];

@@ -46,10 +46,10 @@ struct SimResponse {
 
 // Ways to misbehave. Response byte counts include status line and headers.
 struct Knobs {
-    int latencyMs = 0;            // pause before the first byte of the response
-    bool noAnswer = false;        // read the request, then say nothing until the client leaves or Stop()
-    long resetAfterBytes = -1;    // send this many bytes of the response, then reset the connection
-    long stallAfterBytes = -1;    // send this many bytes, pause stallMs, then the rest
+    int latencyMs = 0;         // pause before the first byte of the response
+    bool noAnswer = false;     // read the request, then say nothing until the client leaves or Stop()
+    long resetAfterBytes = -1; // send this many bytes of the response, then reset the connection
+    long stallAfterBytes = -1; // send this many bytes, pause stallMs, then the rest
     int stallMs = 0;
     std::size_t trickleBytes = 0; // send the response this many bytes at a time ...
     int trickleIntervalMs = 0;    // ... with this pause between pieces

@@ -25,14 +25,14 @@ TEST_F(HttpClientFailure, RefusedResetAndSilentServersGiveEmptyResultsWithinTheW
     EXPECT_EQ(refusedClient.HttpGet("a.test", "/", 1, 1), "");
     EXPECT_LT(MsSince(start), 300);
 
-    server.AddRoute("reset.test", "/", [](const SimRequest&) { return SimResponse::Page("x"); },
-                    Knobs{.resetAfterBytes = 0});
+    server.AddRoute(
+        "reset.test", "/", [](const SimRequest&) { return SimResponse::Page("x"); }, Knobs{.resetAfterBytes = 0});
     start = SteadyClock::now();
     EXPECT_EQ(client.HttpGet("reset.test", "/", 1, 1), "");
     EXPECT_LT(MsSince(start), 300);
 
-    server.AddRoute("silent.test", "/", [](const SimRequest&) { return SimResponse::Page("x"); },
-                    Knobs{.noAnswer = true});
+    server.AddRoute(
+        "silent.test", "/", [](const SimRequest&) { return SimResponse::Page("x"); }, Knobs{.noAnswer = true});
     start = SteadyClock::now();
     EXPECT_EQ(client.HttpGet("silent.test", "/", 1, 1), "");
     const long waited = MsSince(start);
@@ -47,12 +47,15 @@ TEST_F(HttpClientFailure, RefusedResetAndSilentServersGiveEmptyResultsWithinTheW
 TEST_F(HttpClientFailure, AStallLongerThanTheWaitOrAResetMidBodyKeepsWhatArrived)
 {
     const std::string full = SimResponse::Page(std::string(2000, 'p')).Bytes();
-    server.AddRoute("stall.test", "/", [](const SimRequest&) { return SimResponse::Page(std::string(2000, 'p')); },
-                    Knobs{.stallAfterBytes = 500, .stallMs = 2000});
-    server.AddRoute("reset.test", "/", [](const SimRequest&) { return SimResponse::Page(std::string(2000, 'p')); },
-                    Knobs{.resetAfterBytes = 500});
-    server.AddRoute("short.test", "/", [](const SimRequest&) { return SimResponse::Page(std::string(2000, 'p')); },
-                    Knobs{.stallAfterBytes = 500, .stallMs = 100});
+    server.AddRoute(
+        "stall.test", "/", [](const SimRequest&) { return SimResponse::Page(std::string(2000, 'p')); },
+        Knobs{.stallAfterBytes = 500, .stallMs = 2000});
+    server.AddRoute(
+        "reset.test", "/", [](const SimRequest&) { return SimResponse::Page(std::string(2000, 'p')); },
+        Knobs{.resetAfterBytes = 500});
+    server.AddRoute(
+        "short.test", "/", [](const SimRequest&) { return SimResponse::Page(std::string(2000, 'p')); },
+        Knobs{.stallAfterBytes = 500, .stallMs = 100});
     HttpClient client = MakeClient();
 
     const auto start = SteadyClock::now();
@@ -70,8 +73,8 @@ TEST_F(HttpClientFailure, AStallLongerThanTheWaitOrAResetMidBodyKeepsWhatArrived
 
 TEST_F(HttpClientFailure, ResponseCapStopsAnEndlessBody)
 {
-    server.AddRoute("endless.test", "/", [](const SimRequest&) { return SimResponse::Page("start"); },
-                    Knobs{.endlessBody = true});
+    server.AddRoute(
+        "endless.test", "/", [](const SimRequest&) { return SimResponse::Page("start"); }, Knobs{.endlessBody = true});
     HttpOptions options = ShortWaits();
     options.maxResponseBytes = 100000;
     HttpClient client = MakeClient(options);
@@ -83,8 +86,9 @@ TEST_F(HttpClientFailure, ResponseCapStopsAnEndlessBody)
 
 TEST_F(HttpClientFailure, ExchangeDeadlineEndsATrickleThatPassesEverySingleWait)
 {
-    server.AddRoute("trickle.test", "/", [](const SimRequest&) { return SimResponse::Page("slow"); },
-                    Knobs{.trickleBytes = 1, .trickleIntervalMs = 20, .endlessBody = true});
+    server.AddRoute(
+        "trickle.test", "/", [](const SimRequest&) { return SimResponse::Page("slow"); },
+        Knobs{.trickleBytes = 1, .trickleIntervalMs = 20, .endlessBody = true});
     HttpOptions options = ShortWaits();
     options.exchangeDeadlineMs = 400;
     HttpClient client = MakeClient(options);

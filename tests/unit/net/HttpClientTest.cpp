@@ -121,12 +121,12 @@ TEST_F(HttpClientRedirect, APageThatMerelyQuotesARedirectIsFollowedToo)
 TEST_F(HttpClientRedirect, LocationsWithoutAHostAndPathGiveAnEmptyResultAndNoSecondRequest)
 {
     const std::vector<std::string> responses = {
-        "HTTP/1.0 302 Found\r\nLocation: http://b.test\r\n\r\n",        // no "/"
-        "HTTP/1.0 302 Found\r\nLocation: http://\r\n\r\n",              // empty
-        "HTTP/1.0 302 Found\r\nLocation: http:///path\r\n\r\n",         // empty host
-        "HTTP/1.0 302 Found\r\nLocation: https://b.test/x\r\n\r\n",     // another scheme
-        "HTTP/1.0 302 Found\r\nlocation: http://b.test/x\r\n\r\n",      // other letter case
-        "HTTP/1.0 302 Found\r\n\r\n",                                   // none at all
+        "HTTP/1.0 302 Found\r\nLocation: http://b.test\r\n\r\n",    // no "/"
+        "HTTP/1.0 302 Found\r\nLocation: http://\r\n\r\n",          // empty
+        "HTTP/1.0 302 Found\r\nLocation: http:///path\r\n\r\n",     // empty host
+        "HTTP/1.0 302 Found\r\nLocation: https://b.test/x\r\n\r\n", // another scheme
+        "HTTP/1.0 302 Found\r\nlocation: http://b.test/x\r\n\r\n",  // other letter case
+        "HTTP/1.0 302 Found\r\n\r\n",                               // none at all
     };
     HttpClient client = MakeClient();
     for (const auto& raw : responses) {
@@ -161,8 +161,8 @@ TEST_F(HttpClientCounting, ARedirectCountsBothResponses)
     server.AddPage("b.test", "/x", "final page");
     HttpClient client = MakeClient();
     client.HttpGet("a.test", "/", 1, 1);
-    const auto both = SimResponse::Redirect("http://b.test/x").Bytes().size() +
-                      SimResponse::Page("final page").Bytes().size();
+    const auto both =
+        SimResponse::Redirect("http://b.test/x").Bytes().size() + SimResponse::Page("final page").Bytes().size();
     EXPECT_EQ(counter.Total(), static_cast<std::int64_t>(both));
     EXPECT_EQ(view.BytesDownloaded(), static_cast<std::int64_t>(both));
 

@@ -6,9 +6,8 @@
 #include "sitesim/SampleSiteServer.h"
 #include "support/Doubles.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace trawl::nettest {
@@ -20,8 +19,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(server.Start().ok());
-        connector = std::make_unique<SocketConnector>(
-            std::vector<ConnectToRule>{{"*", 80, "127.0.0.1", server.port()}});
+        connector =
+            std::make_unique<SocketConnector>(std::vector<ConnectToRule>{{"*", 80, "127.0.0.1", server.port()}});
     }
 
     static HttpOptions ShortWaits(std::string userAgent = "TestAgent/1.0")
@@ -37,9 +36,8 @@ protected:
 
     static long MsSince(std::chrono::steady_clock::time_point start)
     {
-        return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now() - start)
-                                     .count());
+        return static_cast<long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
     }
 
     sitesim::SampleSiteServer server;

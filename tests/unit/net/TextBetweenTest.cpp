@@ -8,10 +8,10 @@ namespace {
 TEST(TextBetween, CutsAfterTheFirstStartUpToTheNextEnd)
 {
     EXPECT_EQ(TextBetween("abc[x]def[y]", "[", "]"), "x");
-    EXPECT_EQ(TextBetween("abc[x", "[", "]"), "x");          // no end: the rest
-    EXPECT_EQ(TextBetween("abc", "[", "]"), "");             // no start
-    EXPECT_EQ(TextBetween("a]bc[xyz", "[", "]"), "xyz");      // an end before the start does not count
-    EXPECT_EQ(TextBetween("abc[", "[", "]"), "");            // start at the very end
+    EXPECT_EQ(TextBetween("abc[x", "[", "]"), "x");      // no end: the rest
+    EXPECT_EQ(TextBetween("abc", "[", "]"), "");         // no start
+    EXPECT_EQ(TextBetween("a]bc[xyz", "[", "]"), "xyz"); // an end before the start does not count
+    EXPECT_EQ(TextBetween("abc[", "[", "]"), "");        // start at the very end
     EXPECT_EQ(TextBetween("[]", "[", "]"), "");
 }
 

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace trawl::sitesim::testing {
@@ -21,7 +22,10 @@ RawClient::RawClient(int port)
     }
 }
 
-RawClient::~RawClient() { Close(); }
+RawClient::~RawClient()
+{
+    Close();
+}
 
 void RawClient::Close()
 {
@@ -65,6 +69,18 @@ long ElapsedMs(std::chrono::steady_clock::time_point start)
 {
     return static_cast<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+}
+
+bool Eventually(const std::function<bool()>& condition, int limitMs)
+{
+    const auto start = std::chrono::steady_clock::now();
+    while (!condition()) {
+        if (ElapsedMs(start) > limitMs) {
+            return condition();
+        }
+        std::this_thread::yield();
+    }
+    return true;
 }
 
 std::string Fetch(int port, const std::string& host, const std::string& path, int quietMs)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 namespace trawl::sitesim::testing {
@@ -32,25 +33,9 @@ private:
 long ElapsedMs(std::chrono::steady_clock::time_point start);
 
 // Spins (yielding) until `condition` holds or `limitMs` pass; returns the condition's last value.
-template <typename Condition>
-bool Eventually(Condition condition, int limitMs = 2000);
+bool Eventually(const std::function<bool()>& condition, int limitMs = 2000);
 
 // One request "GET path HTTP/1.0" with a Host line, read to the end.
 std::string Fetch(int port, const std::string& host, const std::string& path, int quietMs = 2000);
 
 } // namespace trawl::sitesim::testing
-
-#include <thread>
-
-template <typename Condition>
-bool trawl::sitesim::testing::Eventually(Condition condition, int limitMs)
-{
-    const auto start = std::chrono::steady_clock::now();
-    while (!condition()) {
-        if (ElapsedMs(start) > limitMs) {
-            return condition();
-        }
-        std::this_thread::yield();
-    }
-    return true;
-}

@@ -1,9 +1,8 @@
-#include "RawClient.h"
-
 #include "sitesim/SampleSiteServer.h"
 
-#include <gtest/gtest.h>
+#include "RawClient.h"
 
+#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
@@ -137,7 +136,8 @@ TEST_F(SampleSiteServerTest, StopWakesStalledAndTricklingConnections)
 
 TEST_F(SampleSiteServerTest, LatencyDelaysTheWholeResponse)
 {
-    server.AddRoute("*", "*", [](const SimRequest&) { return SimResponse::Raw("late"); }, Knobs{.latencyMs = 150});
+    server.AddRoute(
+        "*", "*", [](const SimRequest&) { return SimResponse::Raw("late"); }, Knobs{.latencyMs = 150});
     const auto start = SteadyClock::now();
     EXPECT_EQ(Fetch(server.port(), "x", "/"), "late");
     EXPECT_GE(ElapsedMs(start), 150);
@@ -145,8 +145,9 @@ TEST_F(SampleSiteServerTest, LatencyDelaysTheWholeResponse)
 
 TEST_F(SampleSiteServerTest, StallPausesMidResponseThenSendsTheRest)
 {
-    server.AddRoute("*", "*", [](const SimRequest&) { return SimResponse::Raw("0123456789"); },
-                    Knobs{.stallAfterBytes = 4, .stallMs = 300});
+    server.AddRoute(
+        "*", "*", [](const SimRequest&) { return SimResponse::Raw("0123456789"); },
+        Knobs{.stallAfterBytes = 4, .stallMs = 300});
     RawClient client(server.port());
     client.Send("GET / HTTP/1.0\r\n\r\n");
     EXPECT_EQ(client.ReadAll(150), "0123"); // quiet while stalled
@@ -157,8 +158,9 @@ TEST_F(SampleSiteServerTest, StallPausesMidResponseThenSendsTheRest)
 
 TEST_F(SampleSiteServerTest, TrickleSendsSmallPiecesSpacedOut)
 {
-    server.AddRoute("*", "*", [](const SimRequest&) { return SimResponse::Raw("abcdef"); },
-                    Knobs{.trickleBytes = 2, .trickleIntervalMs = 40});
+    server.AddRoute(
+        "*", "*", [](const SimRequest&) { return SimResponse::Raw("abcdef"); },
+        Knobs{.trickleBytes = 2, .trickleIntervalMs = 40});
     const auto start = SteadyClock::now();
     EXPECT_EQ(Fetch(server.port(), "x", "/"), "abcdef");
     EXPECT_GE(ElapsedMs(start), 80); // at least two pauses between three pieces
@@ -166,8 +168,9 @@ TEST_F(SampleSiteServerTest, TrickleSendsSmallPiecesSpacedOut)
 
 TEST_F(SampleSiteServerTest, ResetCutsTheResponseAfterTheGivenBytes)
 {
-    server.AddRoute("*", "*", [](const SimRequest&) { return SimResponse::Raw(std::string(5000, 'r')); },
-                    Knobs{.resetAfterBytes = 100});
+    server.AddRoute(
+        "*", "*", [](const SimRequest&) { return SimResponse::Raw(std::string(5000, 'r')); },
+        Knobs{.resetAfterBytes = 100});
     RawClient client(server.port());
     client.Send("GET / HTTP/1.0\r\n\r\n");
     const std::string got = client.ReadAll(2000);
@@ -178,8 +181,8 @@ TEST_F(SampleSiteServerTest, ResetCutsTheResponseAfterTheGivenBytes)
 
 TEST_F(SampleSiteServerTest, EndlessBodyKeepsComingUntilTheClientLeaves)
 {
-    server.AddRoute("*", "*", [](const SimRequest&) { return SimResponse::Page("start"); },
-                    Knobs{.endlessBody = true});
+    server.AddRoute(
+        "*", "*", [](const SimRequest&) { return SimResponse::Page("start"); }, Knobs{.endlessBody = true});
     {
         RawClient client(server.port());
         client.Send("GET / HTTP/1.0\r\n\r\n");
@@ -193,7 +196,8 @@ TEST_F(SampleSiteServerTest, EndlessBodyKeepsComingUntilTheClientLeaves)
 TEST_F(SampleSiteServerTest, RouteKnobsReplaceGlobalKnobs)
 {
     server.SetGlobalKnobs(Knobs{.noAnswer = true});
-    server.AddRoute("fine.test", "*", [](const SimRequest&) { return SimResponse::Raw("fine"); }, Knobs{});
+    server.AddRoute(
+        "fine.test", "*", [](const SimRequest&) { return SimResponse::Raw("fine"); }, Knobs{});
     server.AddPage("*", "*", "never sent");
     EXPECT_EQ(Fetch(server.port(), "fine.test", "/"), "fine");
     EXPECT_EQ(Fetch(server.port(), "other.test", "/", 100), "");
