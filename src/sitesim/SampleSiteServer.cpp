@@ -274,9 +274,14 @@ bool SampleSiteServer::SendPaced(int fd, const std::string& bytes, const Knobs& 
         }
         return text;
     }();
-    // The response once, then the filler for as long as the body is to be endless.
-    for (bool first = true; first || knobs.endlessBody; first = false) {
+    // The response once, then the filler: the extra bytes, or for as long as the body is to be endless.
+    std::size_t extraLeft = knobs.extraBodyBytes;
+    for (bool first = true; first || knobs.endlessBody || extraLeft > 0; first = false) {
         std::string_view data = first ? std::string_view(bytes) : std::string_view(filler);
+        if (!first && !knobs.endlessBody) {
+            data = data.substr(0, extraLeft);
+            extraLeft -= data.size();
+        }
         while (!data.empty()) {
             if (knobs.resetAfterBytes >= 0 && sentSoFar >= knobs.resetAfterBytes) {
                 const linger abort{1, 0}; // close() now sends a reset
@@ -358,6 +363,20 @@ void SampleSiteServer::AddRedirect(const std::string& host, const std::string& p
 {
     AddRoute(host, path,
              [location = std::move(location)](const SimRequest&) { return SimResponse::Redirect(location); });
+}
+
+void SampleSiteServer::AddRedirectChain(const std::string& host, const std::string& path, int hops,
+                                        const std::string& finalLocation)
+{
+    std::string from = path;
+    for (int hop = 1; hop < hops; ++hop) {
+        const std::string next = path + "~" + std::to_string(hop);
+        AddRedirect(host, from, "http://" + host + next);
+        from = next;
+    }
+    if (hops > 0) {
+        AddRedirect(host, from, finalLocation);
+    }
 }
 
 void SampleSiteServer::SetRouteKnobs(const std::string& host, const std::string& path, const Knobs& knobs)

@@ -51,9 +51,10 @@ struct Knobs {
     long resetAfterBytes = -1; // send this many bytes of the response, then reset the connection
     long stallAfterBytes = -1; // send this many bytes, pause stallMs, then the rest
     int stallMs = 0;
-    std::size_t trickleBytes = 0; // send the response this many bytes at a time ...
-    int trickleIntervalMs = 0;    // ... with this pause between pieces
-    bool endlessBody = false;     // after the response, filler bytes until the client leaves or Stop()
+    std::size_t trickleBytes = 0;   // send the response this many bytes at a time ...
+    int trickleIntervalMs = 0;      // ... with this pause between pieces
+    bool endlessBody = false;       // after the response, filler bytes until the client leaves or Stop()
+    std::size_t extraBodyBytes = 0; // after the response, this many filler bytes (an oversized body)
 };
 
 // A loopback HTTP/1.0 server: 127.0.0.1 on a free port, one thread per connection. Routes pick a
@@ -81,6 +82,8 @@ public:
     void AddRoute(const std::string& host, const std::string& path, Handler handler, const Knobs& knobs);
     void AddPage(const std::string& host, const std::string& path, std::string body);
     void AddRedirect(const std::string& host, const std::string& path, std::string location);
+    // `hops` redirects in a row: host/path -> host/path~1 -> ... -> host/path~<hops-1> -> finalLocation.
+    void AddRedirectChain(const std::string& host, const std::string& path, int hops, const std::string& finalLocation);
     void SetRouteKnobs(const std::string& host, const std::string& path, const Knobs& knobs);
     void SetGlobalKnobs(const Knobs& knobs);
 

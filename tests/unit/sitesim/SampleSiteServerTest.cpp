@@ -193,6 +193,32 @@ TEST_F(SampleSiteServerTest, EndlessBodyKeepsComingUntilTheClientLeaves)
     EXPECT_TRUE(Eventually([&] { return server.ActiveConnections() == 0; }));
 }
 
+TEST_F(SampleSiteServerTest, OversizedBodyAddsExactlyTheExtraBytes)
+{
+    const std::string page = SimResponse::Page("big").Bytes();
+    server.AddRoute(
+        "*", "*", [](const SimRequest&) { return SimResponse::Page("big"); }, Knobs{.extraBodyBytes = 10000});
+    const std::string got = Fetch(server.port(), "x", "/");
+    EXPECT_EQ(got.size(), page.size() + 10000);
+    EXPECT_EQ(got.substr(0, page.size()), page);
+}
+
+TEST_F(SampleSiteServerTest, RedirectChainHopsThroughEveryStepToTheFinalLocation)
+{
+    server.AddRedirectChain("r.test", "/go", 3, "http://end.test/here");
+    std::string path = "/go";
+    std::vector<std::string> locations;
+    for (int hop = 0; hop < 3; ++hop) {
+        const std::string got = Fetch(server.port(), "r.test", path);
+        ASSERT_EQ(got.rfind("HTTP/1.0 302 Found\r\n", 0), 0u) << path;
+        const auto at = got.find("Location: ") + 10;
+        locations.push_back(got.substr(at, got.find("\r\n", at) - at));
+        path = locations.back().substr(std::string("http://r.test").size());
+    }
+    EXPECT_EQ(locations,
+              (std::vector<std::string>{"http://r.test/go~1", "http://r.test/go~2", "http://end.test/here"}));
+}
+
 TEST_F(SampleSiteServerTest, RouteKnobsReplaceGlobalKnobs)
 {
     server.SetGlobalKnobs(Knobs{.noAnswer = true});
