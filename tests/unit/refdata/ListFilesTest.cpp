@@ -2,9 +2,11 @@
 
 #include "support/Doubles.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <random>
 #include <sstream>
 
 namespace trawl {
@@ -139,6 +141,29 @@ TEST(ListFiles, DamagedContentLoadsWhatItCan)
     EXPECT_EQ(tables.CLSectionTable[2].MasterSectionCode, std::string("a\0b", 3));
     EXPECT_EQ(tables.CLSectionTable[3].MasterSectionCode, "tail");
     EXPECT_EQ(tables.KJCityTable.back().Country, "tail");
+}
+
+TEST(ListFiles, RandomBytesNeverMakeMoreRowsThanLines)
+{
+    std::mt19937 random(20240315);
+    const std::string alphabet = std::string("\"\", \r\n\nab\0\xE9", 11);
+    ReferenceTables tables;
+    for (int round = 0; round < 300; ++round) {
+        std::string text(random() % 400, ' ');
+        for (char& c : text) {
+            c = alphabet[random() % alphabet.size()];
+        }
+        const auto lineFeeds = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+        for (ListFile which : kAllListFiles) {
+            LoadListText(which, text, tables);
+        }
+        // The header takes the first line; every other line makes at most one row.
+        EXPECT_LE(tables.CLSectionTable.size(), lineFeeds);
+        EXPECT_LE(tables.KJCityTable.size(), tables.CLSectionTable.size());
+        EXPECT_EQ(tables.CLCityTable.size(), tables.CLSectionTable.size());
+        EXPECT_EQ(tables.KJSectionTable.size(), tables.CLSectionTable.size());
+        EXPECT_EQ(tables.CLStateTable.size(), tables.KJCityTable.size());
+    }
 }
 
 TEST(ListFiles, TablesGrowPastTheirNominalSize)
