@@ -71,7 +71,7 @@ std::string KijijiAdPage(const AdPageOptions& options)
         page += "<div class=\"imageStack\"><img src=\"http://img.sample.invalid/" + std::to_string(options.seed) +
                 ".jpg\" /></div>\n";
     }
-    page += "<div class=\"details\"><span class=\"h3\">Description</span>\n<p>" + AdBodyText(options) +
+    page += "<div class=\"details\"><span class=\"h3\">Description</span>\n<p>\n" + AdBodyText(options) +
             "</p>\n</div>\n</body></html>\n";
     return page;
 }
