@@ -61,6 +61,7 @@ TEST_F(SearchRun, one_thread_runs_jobs_in_city_section_term_order_and_restores_i
 
 TEST_F(SearchRun, pairs_of_different_sites_yield_no_jobs_while_the_bar_jumps_past_them)
 {
+    settings.MaxThreads = 1;
     RunSearch("sfbay.craigslist.org,toronto.kijiji.ca", "bik,644\\bikes", "x");
     EXPECT_THAT(RequestLines(http), ElementsAre("sfbay.craigslist.org/search/bik?query=x&format=rss",
                                                 "toronto.kijiji.ca/f-SearchAdRss?catId=644&Keyword=x"));
@@ -72,6 +73,7 @@ TEST_F(SearchRun, sites_switched_off_resolve_nothing_and_default_cities_show_the
     http.Respond("amsterdam.craigslist.org", "/search/bik?query=x&format=rss",
                  ClFeed(1, 1, "amsterdam.craigslist.org"));
     settings.SearchKijiji = 0;
+    settings.MaxThreads = 1;
     RunSearch("amsterdam.craigslist.org,toronto.kijiji.ca", "bik,644\\bikes", "x");
     // The Kijiji city and section both stay unresolved and so pair with each other; the key's
     // marker still finds the site, so the job is asked like any other.
