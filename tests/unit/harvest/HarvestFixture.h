@@ -84,7 +84,12 @@ struct HarvestFixture : ::testing::Test {
     std::unique_ptr<DeepScan> deepScan;
     std::unique_ptr<SearchScheduler> scheduler;
 
-    HarvestContext Context() { return HarvestContext{http, *store, view, prompts, clock, flags, tables}; }
+    HttpGetter* getter = nullptr; // the real client in tests against the sample server; else `http`
+
+    HarvestContext Context()
+    {
+        return HarvestContext{getter != nullptr ? *getter : http, *store, view, prompts, clock, flags, tables};
+    }
 
     void SetUp() override
     {
