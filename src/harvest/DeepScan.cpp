@@ -61,7 +61,7 @@ void DeepScan::Launch(const Settings& settings)
         m_launcher.join(); // it has left its loop; it takes no lock on its way out
     }
     m_launcherActive = true;
-    m_launcher = std::thread(&DeepScan::RunLauncher, this);
+    m_launcher = std::thread(&DeepScan::DeepScanLauncher, this);
 }
 
 bool DeepScan::IdleLocked() const
@@ -87,7 +87,7 @@ int DeepScan::BusyWorkers() const
     return static_cast<int>(std::count_if(m_slots.begin(), m_slots.end(), [](const Slot& s) { return s.busy; }));
 }
 
-void DeepScan::RunLauncher()
+void DeepScan::DeepScanLauncher()
 {
     while (true) {
         Settings settings;
@@ -116,7 +116,7 @@ void DeepScan::RunLauncher()
                     slot.busy = true;
                     m_context.flags.ScanRunning.store(1);
                     m_context.view.SetDeepScanCaption("Abort DS");
-                    slot.thread = std::thread(&DeepScan::RunWorker, this, s, settings);
+                    slot.thread = std::thread(&DeepScan::DeepScanWorker, this, s, settings);
                     started = true;
                 }
             }
@@ -134,7 +134,7 @@ void DeepScan::MoveProgress(int processed, int pendingTotal)
     }
 }
 
-void DeepScan::RunWorker(int slot, Settings settings)
+void DeepScan::DeepScanWorker(int slot, Settings settings)
 {
     ScanRecords(slot, settings);
     FinishWorker(slot);

@@ -41,8 +41,8 @@ private:
         std::thread thread;
     };
 
-    void RunLauncher();
-    void RunWorker(int slot, Settings settings);
+    void DeepScanLauncher();
+    void DeepScanWorker(int slot, Settings settings);
     void ScanRecords(int slot, const Settings& settings);
     void FinishWorker(int slot);
     void MoveProgress(int processed, int pendingTotal);

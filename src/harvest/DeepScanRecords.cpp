@@ -41,6 +41,15 @@ int CountScanPending(ResultStore& store, bool overrideRss)
     return std::max(0, total - filled + rss);
 }
 
+int CountDeepScanCandidates(ResultStore& store, bool overrideRss)
+{
+    int count = 0;
+    store.ForEach([&](int, const RecordView& view) {
+        count += view.FullText.size() < 50 || (overrideRss && HasRssText(view.FullText)) ? 1 : 0;
+    });
+    return count;
+}
+
 std::optional<ClaimedRecord> ClaimNextRecord(ResultStore& store, bool overrideRss)
 {
     auto locked = store.Lock();

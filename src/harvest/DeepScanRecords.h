@@ -19,6 +19,10 @@ struct ClaimedRecord {
 // Records a deep scan would still take: empty full texts, plus feed texts when `overrideRss`.
 int CountScanPending(ResultStore& store, bool overrideRss);
 
+// What the Deep Scan command counts before it starts: full texts shorter than 50 characters, or
+// (`overrideRss`) holding a feed text. Zero means there is nothing to scan.
+int CountDeepScanCandidates(ResultStore& store, bool overrideRss);
+
 // Finds the first record (store order) with an empty full text, else (overrideRss) the first holding a
 // feed text, and marks it "Pending", as one step under the store's lock. Nothing to take: nullopt.
 std::optional<ClaimedRecord> ClaimNextRecord(ResultStore& store, bool overrideRss);

@@ -160,14 +160,14 @@ void SearchScheduler::HandOut(int maxThreads, const Settings& settings, SearchJo
                 slot.job = std::move(job);
             }
             slot.busy.store(1, std::memory_order_release);
-            slot.thread = std::thread(&SearchScheduler::RunWorker, this, s, std::cref(settings));
+            slot.thread = std::thread(&SearchScheduler::SearchWorker, this, s, std::cref(settings));
             return;
         }
         m_context.clock.Sleep(kPollMs);
     }
 }
 
-void SearchScheduler::RunWorker(int slotNumber, const Settings& settings)
+void SearchScheduler::SearchWorker(int slotNumber, const Settings& settings)
 {
     Slot& slot = m_slots[static_cast<std::size_t>(slotNumber - 1)];
     SearchJob job;

@@ -49,7 +49,7 @@ private:
 
     void RunScheduler(Settings settings, SearchInputs inputs);
     void HandOut(int maxThreads, const Settings& settings, SearchJob job);
-    void RunWorker(int slot, const Settings& settings);
+    void SearchWorker(int slot, const Settings& settings);
     void FinishWorker(int slot);
     bool AnyBusy(int maxThreads) const;
 

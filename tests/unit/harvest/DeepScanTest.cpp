@@ -1,5 +1,6 @@
 #include "HarvestFixture.h"
 #include "harvest/AdPageText.h"
+#include "harvest/DeepScanRecords.h"
 #include "sitesim/AdPages.h"
 #include "sitesim/SearchPages.h"
 
@@ -235,6 +236,18 @@ TEST_F(DeepScanRun, twelve_workers_fetch_every_record_exactly_once)
         EXPECT_EQ(FullText(n), ExtractAdText(kSf, AdPageFor(kSf, AdPath(n)))) << n;
     }
     EXPECT_EQ(deepScan->BusyWorkers(), 0);
+}
+
+TEST_F(DeepScanRun, the_command_and_the_workers_count_what_is_left_their_own_ways)
+{
+    AddRecord(Link(1));                                      // empty: both
+    AddRecord(Link(2), "Error");                             // short: the command only
+    AddRecord(Link(3), std::string(50, 'x'));                // scanned: neither
+    AddRecord(Link(4), "<!--RSS-->" + std::string(60, 'r')); // feed text: both, with the override
+    EXPECT_EQ(CountDeepScanCandidates(*store, false), 2);
+    EXPECT_EQ(CountDeepScanCandidates(*store, true), 3);
+    EXPECT_EQ(CountScanPending(*store, false), 1);
+    EXPECT_EQ(CountScanPending(*store, true), 2);
 }
 
 using AutomaticDeepScan = DeepScanRun;
