@@ -124,8 +124,12 @@ void SearchScheduler::RunScheduler(Settings settings, SearchInputs inputs)
     if (!aborted) {
         m_context.view.SetProgress(1000);
     }
-    while (AnyBusy(maxThreads)) {
-        m_context.clock.Sleep(kPollMs);
+    while (true) {
+        m_slotFreed.store(0);
+        if (!AnyBusy(maxThreads)) {
+            break;
+        }
+        m_context.clock.WaitFor(kPollMs, m_slotFreed);
     }
     for (Slot& slot : m_slots) {
         if (slot.thread.joinable()) {
@@ -147,6 +151,7 @@ void SearchScheduler::RunScheduler(Settings settings, SearchInputs inputs)
 void SearchScheduler::HandOut(int maxThreads, const Settings& settings, SearchJob job)
 {
     while (true) {
+        m_slotFreed.store(0); // before the look, so a slot freed after it cuts the wait short
         for (int s = 1; s <= maxThreads; ++s) {
             Slot& slot = m_slots[static_cast<std::size_t>(s - 1)];
             if (slot.busy.load(std::memory_order_acquire) != 0) {
@@ -163,7 +168,7 @@ void SearchScheduler::HandOut(int maxThreads, const Settings& settings, SearchJo
             slot.thread = std::thread(&SearchScheduler::SearchWorker, this, s, std::cref(settings));
             return;
         }
-        m_context.clock.Sleep(kPollMs);
+        m_context.clock.WaitFor(kPollMs, m_slotFreed);
     }
 }
 
@@ -230,6 +235,7 @@ void SearchScheduler::FinishWorker(int slotNumber)
         slot.job = SearchJob{};
     }
     slot.busy.store(0, std::memory_order_release);
+    m_slotFreed.store(1);
 }
 
 } // namespace trawl

@@ -57,6 +57,9 @@ private:
     DeepScan* m_deepScan;
     std::array<Slot, kMaxWorkerThreads> m_slots;
     std::atomic<int> m_errorBoxShowing{0};
+    // Raised by a worker as it frees its slot: the scheduler's 150 ms look at the slots ends early,
+    // so a free slot gets its next job at once rather than up to 150 ms later.
+    std::atomic<int> m_slotFreed{0};
 
     mutable std::mutex m_runMutex;
     std::condition_variable m_runEnded;
