@@ -1,6 +1,7 @@
 #include "harvest/UpdateCheck.h"
 
 #include "app/Prompts.h"
+#include "app/Settings.h"
 #include "app/Shell.h"
 #include "harvest/Endpoints.h"
 #include "harvest/Version.h"
@@ -95,6 +96,15 @@ UpdateCheckThread::~UpdateCheckThread()
     if (m_thread.joinable()) {
         m_thread.join();
     }
+}
+
+std::unique_ptr<UpdateCheckThread> StartUpdateCheck(const Settings& settings, HttpGetter& http, Prompts& prompts,
+                                                    Shell& shell)
+{
+    if (settings.CheckForUpdates == 0) {
+        return nullptr;
+    }
+    return std::make_unique<UpdateCheckThread>(http, prompts, shell);
 }
 
 } // namespace trawl

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string_view>
 #include <thread>
 
@@ -8,6 +9,7 @@ namespace trawl {
 class HttpGetter;
 class Prompts;
 class Shell;
+struct Settings;
 
 // The version written on the update page in hundredths: its leading decimal number times 100,
 // rounded to the nearest whole number with halves going to the even neighbour (2.085 -> 208,
@@ -29,5 +31,9 @@ public:
 private:
     std::thread m_thread;
 };
+
+// The start-up step: the check runs only when CheckForUpdates is on (null otherwise, no request).
+std::unique_ptr<UpdateCheckThread> StartUpdateCheck(const Settings& settings, HttpGetter& http, Prompts& prompts,
+                                                    Shell& shell);
 
 } // namespace trawl

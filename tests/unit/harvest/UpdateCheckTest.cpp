@@ -1,6 +1,7 @@
 #include "harvest/UpdateCheck.h"
 
 #include "ScriptedHttp.h"
+#include "app/Settings.h"
 #include "harvest/Endpoints.h"
 #include "harvest/Version.h"
 #include "sitesim/SearchPages.h"
@@ -82,6 +83,18 @@ TEST_F(UpdateCheckRun, no_page_or_no_marker_is_silent)
     Run();
     EXPECT_THAT(prompts.Lines(), IsEmpty());
     EXPECT_EQ(http.Requests().size(), 3u);
+}
+
+TEST_F(UpdateCheckRun, switched_off_asks_nothing)
+{
+    Page(sitesim::UpdatePage("3.00"));
+    Settings settings;
+    settings.CheckForUpdates = 0;
+    EXPECT_EQ(StartUpdateCheck(settings, http, prompts, shell), nullptr);
+    settings.CheckForUpdates = 1;
+    StartUpdateCheck(settings, http, prompts, shell).reset(); // runs and is joined
+    EXPECT_EQ(http.Requests().size(), 1u);
+    EXPECT_EQ(prompts.Count(), 1u);
 }
 
 TEST(VersionHundredths, rounds_halves_to_even_on_the_decimal_digits)
