@@ -11,11 +11,11 @@ inline constexpr std::string_view kCraigslistWord = "craigslist";
 inline constexpr std::string_view kKijijiWord = "kijiji";
 inline constexpr std::string_view kCanadaCode = "ca";
 
-inline constexpr std::string_view kCraigslistMarker = ".craigslist";   // after a dot
+inline constexpr std::string_view kCraigslistMarker = ".craigslist";      // after a dot
 inline constexpr std::string_view kCraigslistLinkMarker = ".craigslist."; // between two dots
 inline constexpr std::string_view kKijijiMarker = ".kijiji";
 inline constexpr std::string_view kCanadaMarker = ".ca";
-inline constexpr std::string_view kKijijiCanadaMarker = ".kijiji.ca";  // dot, word, dot, country code
+inline constexpr std::string_view kKijijiCanadaMarker = ".kijiji.ca"; // dot, word, dot, country code
 
 // List download: the Craigslist city site whose section pages are read, the country directory.
 inline constexpr std::string_view kCraigslistSectionHost = "sfbay.craigslist.org";
@@ -29,12 +29,27 @@ inline constexpr std::string_view kKijijiUnitedStatesHost = "www.kijiji.com";
 inline constexpr std::string_view kMakerHost = "www.brackenly.com";
 inline constexpr std::string_view kUpdatePath = "/blog/trawlkit/";
 
-inline bool Contains(std::string_view text, std::string_view marker) { return text.find(marker) != std::string_view::npos; }
+inline bool Contains(std::string_view text, std::string_view marker)
+{
+    return text.find(marker) != std::string_view::npos;
+}
 // A city key or host of Craigslist (".craigslist"), tested before Kijiji.
-inline bool HasCraigslistMarker(std::string_view text) { return Contains(text, kCraigslistMarker); }
-inline bool HasKijijiMarker(std::string_view text) { return Contains(text, kKijijiMarker); }
-inline bool HasCanadaMarker(std::string_view text) { return Contains(text, kCanadaMarker); }
+inline bool HasCraigslistMarker(std::string_view text)
+{
+    return Contains(text, kCraigslistMarker);
+}
+inline bool HasKijijiMarker(std::string_view text)
+{
+    return Contains(text, kKijijiMarker);
+}
+inline bool HasCanadaMarker(std::string_view text)
+{
+    return Contains(text, kCanadaMarker);
+}
 // A link or host of Craigslist: the word between two dots.
-inline bool IsCraigslistLink(std::string_view text) { return Contains(text, kCraigslistLinkMarker); }
+inline bool IsCraigslistLink(std::string_view text)
+{
+    return Contains(text, kCraigslistLinkMarker);
+}
 
 } // namespace trawl::endpoints

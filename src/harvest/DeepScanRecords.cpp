@@ -1,0 +1,109 @@
+#include "harvest/DeepScanRecords.h"
+
+#include "harvest/AdPageText.h"
+#include "results/ResultStore.h"
+
+namespace trawl {
+
+namespace {
+
+constexpr std::string_view kPending = "Pending";
+constexpr std::string_view kError = "Error";
+
+bool HasRssText(std::string_view fullText)
+{
+    return fullText.find(kRssMarker) != std::string_view::npos;
+}
+
+// The claimed record is still the one the worker took (numbers stay valid while workers run, but a
+// record is checked before it is written all the same).
+bool StillClaimed(const ResultStore::Locked& locked, const ClaimedRecord& claim)
+{
+    if (claim.record < 1 || claim.record > locked.Count()) {
+        return false;
+    }
+    const RecordView view = locked.View(claim.record);
+    return view.URI == claim.uri && view.FullText == kPending;
+}
+
+} // namespace
+
+int CountScanPending(ResultStore& store, bool overrideRss)
+{
+    int total = 0;
+    int filled = 0;
+    int rss = 0;
+    store.ForEach([&](int, const RecordView& view) {
+        ++total;
+        filled += view.FullText.empty() ? 0 : 1;
+        rss += overrideRss && HasRssText(view.FullText) ? 1 : 0;
+    });
+    return std::max(0, total - filled + rss);
+}
+
+int CountDeepScanCandidates(ResultStore& store, bool overrideRss)
+{
+    int count = 0;
+    store.ForEach([&](int, const RecordView& view) {
+        count += view.FullText.size() < 50 || (overrideRss && HasRssText(view.FullText)) ? 1 : 0;
+    });
+    return count;
+}
+
+std::optional<ClaimedRecord> ClaimNextRecord(ResultStore& store, bool overrideRss)
+{
+    auto locked = store.Lock();
+    const int count = locked.Count();
+    int found = 0;
+    for (int n = 1; n <= count && found == 0; ++n) {
+        if (locked.View(n).FullText.empty()) {
+            found = n;
+        }
+    }
+    for (int n = 1; overrideRss && n <= count && found == 0; ++n) {
+        if (HasRssText(locked.View(n).FullText)) {
+            found = n;
+        }
+    }
+    if (found == 0) {
+        return std::nullopt;
+    }
+    const RecordView view = locked.View(found);
+    ClaimedRecord claim{found, std::string(view.URI), std::string(view.FullText)};
+    locked.Set(found, Field::FullText, kPending);
+    return claim;
+}
+
+void MarkClaimError(ResultStore& store, const ClaimedRecord& claim)
+{
+    auto locked = store.Lock();
+    if (StillClaimed(locked, claim)) {
+        locked.Set(claim.record, Field::URI, kError);
+        locked.Set(claim.record, Field::FullText, kError);
+    }
+}
+
+void ReleaseClaim(ResultStore& store, const ClaimedRecord& claim)
+{
+    auto locked = store.Lock();
+    if (StillClaimed(locked, claim)) {
+        locked.Set(claim.record, Field::FullText, claim.previousText);
+    }
+}
+
+bool StoreScannedText(ResultStore& store, const ClaimedRecord& claim, std::string_view text)
+{
+    auto locked = store.Lock();
+    if (!StillClaimed(locked, claim)) {
+        return false;
+    }
+    if (text.find(kExpiredNotice) != std::string_view::npos) {
+        locked.Set(claim.record, Field::FullText, kExpiredText);
+        locked.Set(claim.record, Field::Date, kExpiredDate);
+    } else {
+        locked.Set(claim.record, Field::FullText, text);
+    }
+    return true;
+}
+
+} // namespace trawl

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "app/StatusView.h"
+
+#include <atomic>
+#include <string>
+
+namespace trawl {
+
+class Clock;
+
+// The pause before a failed download is tried again: 25 to 35 seconds, counted down second by second
+// on the slot's row with the red light, in 100 ms slices that look at `stop`. False when `stop` was
+// seen (the worker is to end), true when the countdown ran out.
+bool RetryCountdown(StatusView& view, SlotKind kind, int slot, Clock& clock, const std::atomic<int>& stop,
+                    const std::string& who);
+
+} // namespace trawl
