@@ -1,5 +1,7 @@
 #include "harvest/FeedParser.h"
 
+#include "results/Dates.h"
+
 #include "app/Clock.h"
 #include "app/Settings.h"
 #include "app/TextUtil.h"
@@ -172,19 +174,6 @@ void ParseKijijiPage(std::string_view response, std::string_view term, const Set
 }
 
 } // namespace
-
-int MonthNumber(std::string_view name)
-{
-    static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                                   "jul", "aug", "sep", "oct", "nov", "dec"};
-    const std::string prefix = ToLowerAscii(name.substr(0, 3));
-    for (int m = 0; m < 12; ++m) {
-        if (prefix == kMonths[m]) {
-            return m + 1;
-        }
-    }
-    return 0;
-}
 
 int ParseFeed(std::string_view host, std::string_view response, std::string_view term, const Settings& settings,
               Clock& clock, std::vector<FeedItem>& items)

@@ -1,0 +1,60 @@
+#include "batch/BatchOptions.h"
+
+#include "app/TextUtil.h"
+
+namespace trawl {
+
+BatchOptions ParseBatchArguments(const std::vector<std::string>& arguments)
+{
+    BatchOptions options;
+    for (const std::string& argument : arguments) {
+        if (argument.empty() || argument.front() != '-') {
+            if (!argument.empty()) {
+                options.searches.push_back(argument);
+            }
+            continue;
+        }
+        const std::string word = ToLowerAscii(std::string_view(argument).substr(1));
+        if (word == "csv") {
+            options.csv = true;
+        } else if (word == "html") {
+            options.html = true;
+        } else if (word == "new") {
+            options.newOnly = true;
+        } else if (word == "deep") {
+            options.deep = true;
+        } else if (word == "datename") {
+            options.dateName = true;
+        } else if (word == "-demo" || word == "demo") {
+            options.demo = true;
+        } else if (word == "-help" || word == "help" || word == "h" || word == "?") {
+            options.help = true;
+        } else {
+            options.unknownOptions.push_back(argument);
+        }
+    }
+    return options;
+}
+
+std::string UsageText()
+{
+    return "Trawlkit 2.08: harvests classified ads from Craigslist and Kijiji.\n"
+           "\n"
+           "Usage: trawlkit [options] SEARCH...\n"
+           "  SEARCH     a search file (NAME.trawl), looked up in the current folder, then in the program folder\n"
+           "  -csv       write NAME.csv beside each search file\n"
+           "  -html      write NAME.html beside each search file (through the HTML templates)\n"
+           "  -deep      deep-scan the results (fetch each ad's own page)\n"
+           "  -new       the outputs hold only the results this run found new\n"
+           "  -datename  name the outputs NAME-YYYY-MM-DD.csv / .html (today's date)\n"
+           "  --demo     run on the built-in sample sites (offline), in a demo program folder\n"
+           "\n"
+           "Any of -csv, -html or -deep runs the named searches without a window and saves each search back\n"
+           "to its file. The window is not available in this build.\n"
+           "Program folder: TRAWLKIT_HOME, else the program's own folder when writable, else\n"
+           "~/.local/share/trawlkit. TRAWLKIT_CONNECT_TO=HOST:PORT:ADDR:PORT2 redirects connections.\n"
+           "Exit status: 0 all done, 1 a search or an output failed, 2 bad TRAWLKIT_CONNECT_TO,\n"
+           "3 the list download failed.\n";
+}
+
+} // namespace trawl

@@ -1,0 +1,61 @@
+#include "batch/BatchProgram.h"
+
+#include "app/RunFlags.h"
+#include "app/Settings.h"
+#include "app/Startup.h"
+#include "batch/BatchSearch.h"
+#include "batch/BatchStatusView.h"
+#include "batch/Console.h"
+#include "net/ByteCounter.h"
+#include "net/HttpClient.h"
+#include "refdata/ListFiles.h"
+#include "results/ResultStore.h"
+
+namespace trawl {
+
+int RunBatchProgram(BatchProgram& program)
+{
+    const std::string& folder = program.programDirectory;
+    BatchStatusView view;
+    ConsolePrompts prompts(program.console);
+    ReferenceTables tables;
+    Settings settings;
+    int downloads = 0;
+
+    StartupHooks hooks;
+    hooks.loadLists = [&] {
+        tables = LoadReferenceLists(folder);
+        return ReferenceListsComplete(tables);
+    };
+    hooks.loadSettings = [&] { settings = LoadSettings(folder + kSettingsFileName); };
+    hooks.runSetup = [&] {
+        // A download that reports success yet leaves a list empty is not tried again and again.
+        if (++downloads > 1 || program.interrupted.load() != 0) {
+            return 0;
+        }
+        ByteCounter uncounted;
+        HttpClient http(HttpOptions{settings.UserAgent}, program.connector, uncounted);
+        return RunBatchListDownload(http, folder, program.console, program.clock, program.interrupted) ? 1 : 0;
+    };
+    // No instance check (a batch run names its searches, which lets a second copy run anyway), no
+    // start-menu offer (nothing is asked), and the settings are never written.
+    if (StartupSequence(hooks).Run() != StartupOutcome::Ready) {
+        program.console.Err("Error: the city and section lists in " + folder +
+                            " are missing or empty and could not be downloaded.");
+        return kExitListsMissing;
+    }
+
+    if (program.beforeSearches) {
+        program.beforeSearches(tables, program.options);
+    }
+
+    ResultStore store(settings.MaxResults, view, prompts);
+    ByteCounter bytes(&view);
+    HttpClient http(HttpOptions{settings.UserAgent}, program.connector, bytes);
+    RunFlags flags;
+    BatchContext context{settings, tables,  folder,        http,  store,
+                         view,     prompts, program.console, program.clock, flags, program.interrupted};
+    return RunBatchSearches(program.options, context) == 0 ? kExitOk : kExitFailed;
+}
+
+} // namespace trawl

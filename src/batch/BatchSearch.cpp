@@ -1,0 +1,253 @@
+#include "batch/BatchSearch.h"
+
+#include "app/AtomicFile.h"
+#include "app/CommandLine.h"
+#include "app/RunFlags.h"
+#include "app/TextUtil.h"
+#include "batch/BatchOutputs.h"
+#include "batch/BatchStatusView.h"
+#include "batch/Console.h"
+#include "batch/HeadlessTree.h"
+#include "batch/OutputNames.h"
+#include "harvest/DeepScan.h"
+#include "harvest/DeepScanRecords.h"
+#include "harvest/SearchScheduler.h"
+#include "results/ResultStore.h"
+#include "results/SearchFile.h"
+#include "refdata/SelectionModel.h"
+
+#include <chrono>
+
+namespace trawl {
+
+namespace {
+
+constexpr std::chrono::milliseconds kProgressTick{200};
+
+// The checks Go! makes before it starts; the first that fails is shown and ends the search.
+bool CheckGoInputs(const SearchInputs& inputs, Prompts& prompts)
+{
+    const char* text = nullptr;
+    if (inputs.RunningSearchName.empty()) {
+        text = "You have not set a search title. Please do that first.";
+    } else if (inputs.SearchTerms.empty()) {
+        text = "You have not set any search terms. Please do that first.";
+    } else if (inputs.SelectedCityList.empty()) {
+        text = "You have not selected any cities or regions to search. Please do that first.";
+    } else if (inputs.SelectedSectionList.empty()) {
+        text = "You have not selected any sections to search. Please do that first.";
+    }
+    if (text == nullptr) {
+        return true;
+    }
+    prompts.Show(PromptKind::Error, "Error", text);
+    return false;
+}
+
+void PassOnInterrupt(BatchContext& context)
+{
+    if (context.interrupted.load() != 0) {
+        context.flags.StopSearchRequested.store(1);
+        context.flags.StopScanRequested.store(1);
+    }
+}
+
+void RunSearch(BatchContext& context, SearchScheduler& scheduler, const SearchInputs& inputs)
+{
+    const std::int64_t jobs = CountSearchJobs(inputs, context.tables, context.settings);
+    context.view.ResetRun();
+    context.flags.StopSearchRequested.store(0);
+    context.flags.SearchRunning.store(1);
+    if (!scheduler.Start(context.settings, inputs)) {
+        context.flags.SearchRunning.store(0);
+        return;
+    }
+    // No limit on the run itself: a slow site is waited for, only the user cuts a run short.
+    while (!scheduler.WaitFinished(kProgressTick)) {
+        PassOnInterrupt(context);
+        context.console.Progress(SearchProgressLine(inputs.RunningSearchName, context.view.JobsDone(), jobs,
+                                                    context.view.TotalResults(), context.view.NewResults(),
+                                                    context.view.BytesDownloaded()));
+    }
+    context.console.Progress(SearchProgressLine(inputs.RunningSearchName, context.view.JobsDone(), jobs,
+                                                context.view.TotalResults(), context.view.NewResults(),
+                                                context.view.BytesDownloaded()));
+    context.console.EndProgress();
+}
+
+void WaitForScan(BatchContext& context, DeepScan& scan, const std::string& name, std::int64_t pending)
+{
+    while (!scan.WaitFinished(kProgressTick)) {
+        PassOnInterrupt(context);
+        context.console.Progress(
+            ScanProgressLine(name, context.view.PagesScanned(), pending, context.view.BytesDownloaded()));
+    }
+}
+
+// Takes records until none is left. Workers give a record back when its page cannot be had, so a
+// round that leaves as many records as it found ends the scan rather than asking the same pages for
+// ever.
+void RunDeepScan(BatchContext& context, DeepScan& scan, const std::string& name, bool explicitRequest)
+{
+    const bool overrideRss = context.settings.OverrideRSS != 0;
+    // A scan the search started (AutoDeepScan) runs on; it is waited for before anything is counted.
+    WaitForScan(context, scan, name, CountScanPending(context.store, overrideRss));
+    if (explicitRequest && context.interrupted.load() == 0 &&
+        CountDeepScanCandidates(context.store, overrideRss) == 0) {
+        context.prompts.Show(PromptKind::Notice, "No worries",
+                             "Everything has already been downloaded, so there's no need to do a deep scan.");
+        return;
+    }
+    int pending = CountScanPending(context.store, overrideRss);
+    while (pending > 0 && context.interrupted.load() == 0) {
+        context.flags.StopScanRequested.store(0);
+        context.flags.ScanRunning.store(1);
+        scan.Launch(context.settings);
+        WaitForScan(context, scan, name, pending);
+        const int left = CountScanPending(context.store, overrideRss);
+        if (left >= pending) {
+            break;
+        }
+        pending = left;
+    }
+    context.console.Progress(
+        ScanProgressLine(name, context.view.PagesScanned(), context.view.PagesScanned() + pending,
+                         context.view.BytesDownloaded()));
+    context.console.EndProgress();
+}
+
+bool WriteOutputs(BatchContext& context, const BatchOptions& options, const std::string& searchPath,
+                  const std::string& name, BatchSearchResult& result)
+{
+    const int scope = options.newOnly ? kScopeNew : kScopeAll;
+    const LocalDate today = context.clock.Today();
+    bool ok = true;
+    if (options.csv) {
+        const std::string path = OutputPath(searchPath, ".csv", options.dateName, today);
+        const Status status = WriteBatchCsv(path, scope, context.settings, context.store, context.prompts);
+        if (status) {
+            result.outputs.push_back(path);
+        } else {
+            context.prompts.Show(PromptKind::Error, "Error", "The CSV file could not be written.\n\n" + status.message());
+            ok = false;
+        }
+    }
+    if (options.html) {
+        const std::string path = OutputPath(searchPath, ".html", options.dateName, today);
+        const Status status =
+            WriteBatchHtml(path, scope, name, context.settings, context.store, context.clock, context.prompts);
+        if (status) {
+            result.outputs.push_back(path);
+        } else {
+            context.prompts.Show(PromptKind::Error, "Error",
+                                 "The HTML file could not be written.\n\n" + status.message());
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+} // namespace
+
+std::string FindSearchFile(const std::string& argument, const std::string& programDirectory)
+{
+    if (argument.empty()) {
+        return {};
+    }
+    if (FileExists(argument)) {
+        return argument;
+    }
+    if (!argument.starts_with('/') && FileExists(programDirectory + argument)) {
+        return programDirectory + argument;
+    }
+    return {};
+}
+
+BatchSearchResult RunBatchSearch(const std::string& argument, const BatchOptions& options, BatchContext& context)
+{
+    BatchSearchResult result;
+    const std::string path = FindSearchFile(argument, context.programDirectory);
+    if (path.empty()) {
+        context.prompts.Show(PromptKind::Error, kMissingSearchCaption, MissingSearchText(argument));
+        return result;
+    }
+    result.searchPath = path;
+
+    const LoadedSearch loaded =
+        LoadSearch(path, false, context.settings.DiscardSearches != 0, context.clock, context.store, context.prompts);
+    if (!loaded.Found) {
+        return result;
+    }
+    const SearchDefinition& file = loaded.Definition;
+
+    // The selection as the window would hold it after loading: only keys of the current lists tick a row.
+    HeadlessTree clCities, kjCities, clSections, kjSections;
+    SelectionModel selection(context.tables, SelectionTrees{clCities, kjCities, clSections, kjSections});
+    selection.BuildSelectionTrees();
+    selection.ApplySelection(file.CLCityKeys, file.CLSectionKeys, file.KJCityKeys, file.KJSectionKeys);
+    const SearchSelection chosen =
+        selection.CaptureSearchSelection(context.settings.SearchCraigslist != 0, context.settings.SearchKijiji != 0);
+
+    SearchInputs inputs;
+    inputs.RunningSearchName = TrimmedCopy(CleanSearchName(SearchBaseName(path)));
+    inputs.SearchTerms = TrimmedCopy(file.Terms);
+    inputs.SelectedCityList = chosen.cities;
+    inputs.SelectedSectionList = chosen.sections;
+    if (!CheckGoInputs(inputs, context.prompts)) {
+        return result;
+    }
+
+    {
+        HarvestContext harvest{context.http,    context.store, context.view, context.prompts,
+                               context.clock,   context.flags, context.tables};
+        // Declared first so it goes last: the scheduler may still hand it work until it is gone.
+        DeepScan scan(harvest);
+        SearchScheduler scheduler(harvest, &scan);
+        RunSearch(context, scheduler, inputs);
+        if ((options.deep || context.settings.AutoDeepScan != 0) && context.interrupted.load() == 0) {
+            RunDeepScan(context, scan, inputs.RunningSearchName, options.deep);
+        }
+        scan.StopAndWait(std::chrono::hours(1));
+    }
+    result.interrupted = context.interrupted.load() != 0;
+
+    SearchDefinition definition;
+    definition.Name = inputs.RunningSearchName;
+    const SelectionLists lists = selection.SelectedLists();
+    definition.CLCityKeys = lists.clCities;
+    definition.CLSectionKeys = lists.clSections;
+    definition.Terms = file.Terms;
+    definition.KJCityKeys = lists.kjCities;
+    definition.KJSectionKeys = lists.kjSections;
+    if (!ReportSaveSearchFailure(SaveSearch(path, definition, context.store), context.prompts)) {
+        return result;
+    }
+    result.outputs.push_back(path);
+    context.console.Out("Search saved to '" + path + "'.");
+
+    const bool written = WriteOutputs(context, options, path, inputs.RunningSearchName, result);
+    result.ok = written && !result.interrupted;
+    return result;
+}
+
+int RunBatchSearches(const BatchOptions& options, BatchContext& context, std::vector<BatchSearchResult>* results)
+{
+    int status = 0;
+    for (const std::string& argument : options.searches) {
+        if (context.interrupted.load() != 0) {
+            context.console.Err("Stopped: '" + argument + "' and the searches after it were not run.");
+            status = 1;
+            break;
+        }
+        BatchSearchResult result = RunBatchSearch(argument, options, context);
+        if (!result.ok) {
+            status = 1;
+        }
+        if (results != nullptr) {
+            results->push_back(std::move(result));
+        }
+    }
+    return status;
+}
+
+} // namespace trawl

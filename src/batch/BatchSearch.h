@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/Settings.h"
+#include "batch/BatchOptions.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace trawl {
+
+class BatchStatusView;
+class Clock;
+class Console;
+class HttpGetter;
+class Prompts;
+class ResultStore;
+struct ReferenceTables;
+struct RunFlags;
+
+// Everything the named searches of one batch run share. All of it outlives the run.
+struct BatchContext {
+    const Settings& settings;
+    const ReferenceTables& tables;
+    std::string programDirectory; // ends in "/"
+    HttpGetter& http;
+    ResultStore& store;
+    BatchStatusView& view;
+    Prompts& prompts;
+    Console& console;
+    Clock& clock;
+    RunFlags& flags;
+    // Raised (by the Ctrl-C handler) when the user wants the run to stop: the running search and
+    // deep scan are asked to stop, what was found is saved, and no further search starts.
+    const std::atomic<int>& interrupted;
+};
+
+// What became of one search.
+struct BatchSearchResult {
+    bool ok = false;          // the search ran and every output was written
+    bool interrupted = false; // the user stopped it; what was found was saved
+    std::string searchPath;   // the file that was read and saved ("" when none was found)
+    std::vector<std::string> outputs; // files written: the search file, then the CSV and HTML
+};
+
+// The search file as the start-up looks it up: relative to the current folder, then under the
+// program folder. "" when neither exists.
+std::string FindSearchFile(const std::string& argument, const std::string& programDirectory);
+
+// One SEARCH argument: look it up, load it, run it as Go! would, deep-scan it when asked, save it
+// back to its file and write the outputs the options ask for.
+BatchSearchResult RunBatchSearch(const std::string& argument, const BatchOptions& options, BatchContext& context);
+
+// Every SEARCH argument in order; the exit status: 0 when all of them ran and every output was
+// written, else 1.
+int RunBatchSearches(const BatchOptions& options, BatchContext& context,
+                     std::vector<BatchSearchResult>* results = nullptr);
+
+} // namespace trawl

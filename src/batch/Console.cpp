@@ -1,0 +1,82 @@
+#include "batch/Console.h"
+
+namespace trawl {
+
+void Console::ClearProgressLocked()
+{
+    if (m_progressWidth > 0) {
+        m_err << '\r' << std::string(m_progressWidth, ' ') << '\r';
+        m_err.flush();
+        m_progressWidth = 0;
+    }
+}
+
+void Console::Out(const std::string& line)
+{
+    std::lock_guard lock(m_mutex);
+    ClearProgressLocked();
+    m_out << line << '\n';
+    m_out.flush();
+}
+
+void Console::Err(const std::string& line)
+{
+    std::lock_guard lock(m_mutex);
+    ClearProgressLocked();
+    m_err << line << '\n';
+    m_err.flush();
+}
+
+void Console::Progress(const std::string& line)
+{
+    if (!m_progressAllowed) {
+        return;
+    }
+    std::lock_guard lock(m_mutex);
+    m_err << '\r' << line;
+    if (line.size() < m_progressWidth) {
+        // Blank out the tail of a longer line shown before.
+        m_err << std::string(m_progressWidth - line.size(), ' ') << '\r' << line;
+    }
+    m_err.flush();
+    m_progressWidth = line.size();
+}
+
+void Console::EndProgress()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_progressWidth > 0) {
+        m_err << '\n';
+        m_err.flush();
+        m_progressWidth = 0;
+    }
+}
+
+PromptAnswer SafeAnswer(PromptKind kind)
+{
+    switch (kind) {
+    case PromptKind::Question:
+    case PromptKind::Confirm:
+        return PromptAnswer::No;
+    case PromptKind::ThreeWay:
+        return PromptAnswer::Cancel;
+    case PromptKind::Error:
+    case PromptKind::Warning:
+    case PromptKind::Information:
+    case PromptKind::Notice:
+        break;
+    }
+    return PromptAnswer::Ok;
+}
+
+PromptAnswer ConsolePrompts::Show(PromptKind kind, const std::string& caption, const std::string& text)
+{
+    if (caption == kSaveCompleteCaption) {
+        m_console.Out(text);
+    } else {
+        m_console.Err(caption + ": " + text);
+    }
+    return SafeAnswer(kind);
+}
+
+} // namespace trawl

@@ -1,0 +1,153 @@
+#include "batch/Demo.h"
+
+#include "app/AtomicFile.h"
+#include "app/Clock.h"
+#include "app/StatusView.h"
+#include "batch/BatchProgram.h"
+#include "batch/Console.h"
+#include "net/Connector.h"
+#include "refdata/ReferenceTables.h"
+#include "results/ResultStore.h"
+#include "sitesim/DemoSites.h"
+#include "sitesim/SampleSiteServer.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <sys/stat.h>
+
+namespace trawl {
+
+namespace {
+
+std::string Env(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value == nullptr ? std::string() : std::string(value);
+}
+
+bool MakeFolders(const std::string& folder)
+{
+    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1)) {
+        ::mkdir(folder.substr(0, slash).c_str(), 0700);
+    }
+    struct stat info {};
+    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string Join(const std::vector<std::string>& keys)
+{
+    std::string joined;
+    for (const std::string& key : keys) {
+        joined += (joined.empty() ? "" : ",") + key;
+    }
+    return joined;
+}
+
+// The first `count` keys of the rows that pass `wanted`, else of any rows.
+template <typename Row, typename Wanted, typename Key>
+std::string FirstKeys(const std::vector<Row>& rows, std::size_t count, Wanted wanted, Key key)
+{
+    std::vector<std::string> keys;
+    for (const Row& row : rows) {
+        if (keys.size() < count && wanted(row)) {
+            keys.push_back(key(row));
+        }
+    }
+    for (const Row& row : rows) {
+        if (keys.size() < count && std::find(keys.begin(), keys.end(), key(row)) == keys.end()) {
+            keys.push_back(key(row));
+        }
+    }
+    return Join(keys);
+}
+
+} // namespace
+
+std::string DemoProgramFolder()
+{
+    std::string base = Env("XDG_CACHE_HOME");
+    if (base.empty() || base.front() != '/') {
+        const std::string home = Env("HOME");
+        base = !home.empty() && home.front() == '/' ? home + "/.cache" : std::string();
+    }
+    if (!base.empty() && MakeFolders(base + "/trawlkit-demo")) {
+        return base + "/trawlkit-demo/";
+    }
+    char pattern[] = "/tmp/trawlkit-demo-XXXXXX";
+    const char* made = ::mkdtemp(pattern);
+    return made == nullptr ? std::string() : std::string(made) + "/";
+}
+
+SearchDefinition DemoSearch(const ReferenceTables& tables)
+{
+    SearchDefinition search;
+    search.Name = kDemoSearchName;
+    search.Terms = "bike,table";
+    search.CLCityKeys = FirstKeys(
+        tables.CLCityTable, 2, [](const CLCity& c) { return c.CityName != "Default"; },
+        [](const CLCity& c) { return c.CityURL; });
+    search.CLSectionKeys = FirstKeys(
+        tables.CLSectionTable, 2, [](const CLSection& s) { return s.SectionCode != s.MasterSectionCode; },
+        [](const CLSection& s) { return s.SectionCode; });
+    // One Canadian city (search feed) and one elsewhere (result page), so both Kijiji layouts show.
+    const std::string canadian = FirstKeys(
+        tables.KJCityTable, 1, [](const KJCity& c) { return c.URL.find(".kijiji.ca") != std::string::npos; },
+        [](const KJCity& c) { return c.URL; });
+    const std::string other = FirstKeys(
+        tables.KJCityTable, 1, [](const KJCity& c) { return c.URL.find(".kijiji.ca") == std::string::npos; },
+        [](const KJCity& c) { return c.URL; });
+    search.KJCityKeys = canadian == other ? canadian : Join({canadian, other});
+    search.KJSectionKeys = FirstKeys(
+        tables.KJSectionTable, 2, [](const KJSection& s) { return s.SectionName != s.MasterSectionName; },
+        [](const KJSection& s) { return KJSectionKey(s); });
+    return search;
+}
+
+int RunDemo(BatchOptions options, Console& console, const std::atomic<int>& interrupted)
+{
+    const std::string folder = DemoProgramFolder();
+    if (folder.empty()) {
+        console.Err("Error: no folder for the demo could be made.");
+        return kExitFailed;
+    }
+    SystemClock clock;
+    sitesim::SampleSiteServer server;
+    sitesim::DemoSiteOptions sites;
+    sites.newest = clock.Today();
+    sitesim::AddDemoSearchSites(server, sites);
+    if (const Status started = server.Start(); !started) {
+        console.Err("Error: the sample sites could not be started: " + started.message());
+        return kExitFailed;
+    }
+    SocketConnector connector({ConnectToRule{"*", 80, "127.0.0.1", server.port()}});
+    console.Out("Trawlkit demo: sample sites on 127.0.0.1:" + std::to_string(server.port()) +
+                ", program folder " + folder);
+
+    if (!options.Batch()) {
+        options.deep = options.csv = options.html = true;
+    }
+    BatchProgram program{options, folder, connector, console, clock, interrupted, {}};
+    program.beforeSearches = [&](const ReferenceTables& tables, BatchOptions& run) {
+        if (!run.searches.empty()) {
+            return;
+        }
+        const std::string path = folder + kDemoSearchName + std::string(kSearchFileExtension);
+        if (!FileExists(path)) {
+            NullStatusView view;
+            ConsolePrompts prompts(console);
+            ResultStore empty(1, view, prompts);
+            if (const Status saved = SaveSearch(path, DemoSearch(tables), empty); !saved) {
+                console.Err("Error: the demo search could not be written: " + saved.message());
+            } else {
+                console.Out("Demo search written to '" + path + "'.");
+            }
+        }
+        run.searches.push_back(path);
+    };
+    const int status = RunBatchProgram(program);
+    console.Out(status == kExitOk ? "Demo finished. Everything it wrote is in " + folder
+                                  : "Demo ended with exit status " + std::to_string(status) + ". Its folder: " + folder);
+    return status;
+}
+
+} // namespace trawl
