@@ -1,4 +1,5 @@
 #include "harvest/FeedParser.h"
+#include "results/Dates.h"
 
 #include "app/Settings.h"
 #include "sitesim/SearchPages.h"
