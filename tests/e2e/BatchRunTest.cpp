@@ -1,0 +1,165 @@
+#include "E2EFixture.h"
+
+#include "app/AtomicFile.h"
+
+#include <gmock/gmock.h>
+
+namespace trawl::test {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+int RecordLines(const std::vector<std::string>& lines)
+{
+    return lines.size() > 6 ? static_cast<int>(lines.size()) - 6 : 0;
+}
+
+class BatchRun : public E2EFixture {
+protected:
+    void SetUp() override
+    {
+        E2EFixture::SetUp();
+        WriteLists();
+        WriteSettings();
+    }
+};
+
+TEST_F(BatchRun, search_over_both_sites_is_deep_scanned_and_saved_back_to_its_file)
+{
+    const std::string path = WriteBikesSearch();
+    const ProgramResult run = Run({"-deep", "bikes.trawl"});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_THAT(run.out, HasSubstr("Search saved to '" + path + "'."));
+
+    const std::vector<std::string> lines = SplitCrLf(ReadFile(path));
+    ASSERT_GE(lines.size(), 6u);
+    // The header lines as the window would save them: the name from the file name, keys, terms as typed.
+    EXPECT_EQ(lines[0], "bikes");
+    EXPECT_EQ(lines[1], kClCity);
+    EXPECT_EQ(lines[2], "bik");
+    EXPECT_EQ(lines[3], "bike,red wagon");
+    EXPECT_EQ(lines[4], std::string(kKjCanada) + "," + kKjStates);
+    EXPECT_EQ(lines[5], "644\\bikes");
+
+    // Three city and section pairs, two terms, six ads a page: every ad found once.
+    EXPECT_EQ(RecordLines(lines), 3 * 2 * sites.adsPerPage);
+    const auto ads = AdsOf(kClCity, "/search/bik?query=red+wagon&format=rss");
+    ASSERT_FALSE(ads.empty());
+    const std::string expectedStart = "\"" + sitesim::IsoDate(ads[1].date) + "\",\"" + ads[1].title +
+                                      "\",\"SF bay area\",\"bicycles\",\"" + ads[1].link + "\",\"";
+    int found = 0;
+    for (std::size_t i = 6; i < lines.size(); ++i) {
+        // Deep-scanned: no record keeps the feed's text or an empty one.
+        EXPECT_THAT(lines[i], Not(HasSubstr("<!--RSS-->")));
+        EXPECT_THAT(lines[i], Not(HasSubstr(",\"\"")));
+        found += lines[i].starts_with(expectedStart) ? 1 : 0;
+    }
+    EXPECT_EQ(found, 1) << "no record line for " << ads[1].link;
+}
+
+TEST_F(BatchRun, second_run_over_the_same_ads_keeps_the_records_and_adds_none)
+{
+    const std::string path = WriteBikesSearch();
+    ASSERT_EQ(Run({"-deep", path}).status, 0);
+    const std::string first = ReadFile(path);
+    const ProgramResult again = Run({"-deep", path});
+    ASSERT_EQ(again.status, 0) << again.err;
+    // Every record already holds its ad page's text: nothing is fetched twice.
+    EXPECT_THAT(again.err, HasSubstr("No worries: Everything has already been downloaded, so there's no need to "
+                                     "do a deep scan."));
+    EXPECT_EQ(ReadFile(path), first);
+}
+
+TEST_F(BatchRun, missing_search_file_is_reported_and_the_others_still_run)
+{
+    const std::string path = WriteBikesSearch();
+    const ProgramResult run = Run({"-DEEP", "nothere.trawl", "bikes.trawl"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("Error: Error: I could not load the search titled 'nothere.trawl' because it "
+                                   "does not seem to exist.\n"));
+    EXPECT_THAT(run.out, HasSubstr("Search saved to '" + path + "'."));
+}
+
+TEST_F(BatchRun, search_file_in_the_current_folder_comes_before_the_program_folder)
+{
+    WriteBikesSearch();
+    const std::string local = work.File("bikes.trawl");
+    WriteSearch(local, "bikes", kClCity, "bik", "bike", "", "");
+    const ProgramResult run = Run({"-deep", "bikes.trawl"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("Search saved to 'bikes.trawl'."));
+    EXPECT_EQ(RecordLines(SplitCrLf(ReadFile(local))), sites.adsPerPage);
+    EXPECT_EQ(RecordLines(SplitCrLf(ReadFile(home.File("bikes.trawl")))), 0);
+}
+
+TEST_F(BatchRun, go_checks_stop_a_search_without_touching_its_file)
+{
+    struct Case {
+        std::vector<std::string> lines; // the six header lines
+        std::string text;
+    };
+    const Case cases[] = {
+        {{"x", kClCity, "bik", "  ", "", ""}, "Error: You have not set any search terms. Please do that first."},
+        {{"x", "", "bik", "bike", "", "644\\bikes"},
+         "Error: You have not selected any cities or regions to search. Please do that first."},
+        // Keys that the lists do not hold tick nothing.
+        {{"x", "nowhere.craigslist.org", "bik", "bike", "", ""},
+         "Error: You have not selected any cities or regions to search. Please do that first."},
+        {{"x", kClCity, "", "bike", kKjCanada, ""},
+         "Error: You have not selected any sections to search. Please do that first."},
+    };
+    for (const Case& c : cases) {
+        const std::string path = home.File("x.trawl");
+        const std::string content = CrLfLines(c.lines);
+        WriteFile(path, content);
+        const ProgramResult run = Run({"-csv", "x.trawl"});
+        EXPECT_EQ(run.status, 1) << c.text;
+        EXPECT_THAT(run.err, HasSubstr(c.text + "\n"));
+        EXPECT_EQ(ReadFile(path), content) << c.text;
+        EXPECT_FALSE(FileExists(home.File("x.csv"))) << c.text;
+    }
+}
+
+TEST_F(BatchRun, sites_switched_off_in_the_settings_leave_their_keys_out)
+{
+    WriteSettings({"SearchCraigslist: 0"});
+    const std::string path = home.File("cl.trawl");
+    WriteSearch(path, "cl", kClCity, "bik", "bike", "", "");
+    const ProgramResult run = Run({"-deep", "cl.trawl"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("Error: You have not selected any cities or regions to search."));
+}
+
+TEST_F(BatchRun, exit_statuses_for_a_bad_connect_rule_and_for_lists_that_cannot_be_had)
+{
+    WriteBikesSearch();
+    auto env = Env();
+    env["TRAWLKIT_CONNECT_TO"] = "example.org:80";
+    const ProgramResult bad = RunTrawlkit({"-csv", "bikes.trawl"}, env, work.path());
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_THAT(bad.err, HasSubstr("TRAWLKIT_CONNECT_TO"));
+
+    // A list emptied to its header line counts as missing; the download finds no site here.
+    WriteFile(home.File("KJsectlist.csv"), CrLfLines({R"("MasterSectionName","SectionID","SectionDir","SectionName")"}));
+    server.Stop();
+    const ProgramResult noLists = Run({"-csv", "bikes.trawl"});
+    EXPECT_EQ(noLists.status, 3) << noLists.out << noLists.err;
+}
+
+TEST_F(BatchRun, without_batch_options_the_usage_is_shown_and_nothing_runs)
+{
+    const std::string path = WriteBikesSearch();
+    const std::string before = ReadFile(path);
+    const ProgramResult run = Run({"-new", "bikes.trawl"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_THAT(run.out, StartsWith("Trawlkit 2.08"));
+    for (const char* option : {"-csv", "-html", "-deep", "-new", "-datename", "--demo"}) {
+        EXPECT_THAT(run.out, HasSubstr(option));
+    }
+    EXPECT_EQ(ReadFile(path), before);
+}
+
+} // namespace
+} // namespace trawl::test
