@@ -1,0 +1,208 @@
+#include "app/AtomicFile.h"
+#include "app/RunFlags.h"
+#include "batch/BatchSearch.h"
+#include "batch/BatchStatusView.h"
+#include "batch/Console.h"
+#include "harvest/SearchJobs.h"
+#include "net/HttpGetter.h"
+#include "refdata/ReferenceTables.h"
+#include "results/ResultStore.h"
+#include "sitesim/DemoSites.h"
+#include "support/Doubles.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <sstream>
+
+namespace trawl {
+namespace {
+
+using ::testing::HasSubstr;
+using test::TempDir;
+
+// The sample sites without sockets: each request answered with the bytes the server would send.
+class SampleSitesHttp final : public HttpGetter {
+public:
+    explicit SampleSitesHttp(sitesim::DemoSiteOptions options) : m_options(std::move(options)) {}
+    std::string HttpGet(const std::string& host, const std::string& path, int, int) override
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            ++m_requests;
+        }
+        if (onRequest) {
+            onRequest();
+        }
+        return DemoSiteResponse(sitesim::SimRequest{host, path, {}}, m_options).Bytes();
+    }
+    std::function<void()> onRequest; // set before the run; called on the workers' threads
+    int Requests()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_requests;
+    }
+
+private:
+    sitesim::DemoSiteOptions m_options;
+    std::mutex m_mutex;
+    int m_requests = 0;
+};
+
+ReferenceTables Tables()
+{
+    ReferenceTables tables;
+    tables.CLCityTable = {{"US", "US", "United States", "SF bay area", "sfbay.craigslist.org"}};
+    tables.CLSectionTable = {{"sss", "bik", "bicycles"}, {"sss", "fur", "furniture"}};
+    tables.CLStateTable = {{"sfbay", "California", "CA"}};
+    tables.KJCityTable = {{"Canada", "Ontario", "Toronto", "toronto.kijiji.ca"}};
+    tables.KJSectionTable = {{"Buy and Sell", "644", "bikes", "Bikes"}};
+    return tables;
+}
+
+struct BatchSearchFixture : ::testing::Test {
+    TempDir home;
+    ReferenceTables tables = Tables();
+    Settings settings = Settings::Defaults();
+    test::FakeClock clock;
+    SampleSitesHttp http{sitesim::DemoSiteOptions{{2024, 3, 15}, 4, "2.08"}};
+    BatchStatusView view;
+    std::ostringstream out, err;
+    Console console{out, err, false};
+    ConsolePrompts prompts{console};
+    RunFlags flags;
+    std::atomic<int> interrupted{0};
+
+    BatchSearchFixture() { settings.DiscardSearches = 0; }
+
+    int Run(const BatchOptions& options)
+    {
+        ResultStore store(settings.MaxResults, view, prompts);
+        BatchContext context{settings, tables, home.path(), http, store, view, prompts, console, clock,
+                             flags,    interrupted};
+        return RunBatchSearches(options, context);
+    }
+    void WriteSearch(const std::string& name, const std::string& clCities, const std::string& clSections,
+                     const std::string& terms)
+    {
+        test::WriteFile(home.File(name + ".trawl"),
+                        name + "\r\n" + clCities + "\r\n" + clSections + "\r\n" + terms + "\r\n\r\n\r\n");
+    }
+    int SavedRecords(const std::string& name)
+    {
+        const std::string text = test::ReadFile(home.File(name + ".trawl"));
+        int lines = 0;
+        for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) {
+            ++lines;
+        }
+        return lines - 6;
+    }
+};
+
+TEST_F(BatchSearchFixture, every_search_runs_and_status_is_zero_only_when_all_of_them_did)
+{
+    WriteSearch("a", "sfbay.craigslist.org", "bik", "bike");
+    WriteSearch("b", "sfbay.craigslist.org", "bik,fur", "bike,lamp");
+    BatchOptions options;
+    options.deep = true;
+    options.searches = {"a.trawl", "b.trawl"};
+    EXPECT_EQ(Run(options), 0) << err.str();
+    EXPECT_EQ(SavedRecords("a"), 4);
+    EXPECT_EQ(SavedRecords("b"), 2 * 2 * 4);
+
+    options.searches = {"a.trawl", "gone.trawl", "b.trawl"};
+    EXPECT_EQ(Run(options), 1);
+    EXPECT_THAT(err.str(), HasSubstr("Error: Error: I could not load the search titled 'gone.trawl'"));
+}
+
+TEST_F(BatchSearchFixture, a_failed_check_is_status_one_and_the_next_search_still_runs)
+{
+    WriteSearch("empty", "", "bik", "bike");
+    WriteSearch("a", "sfbay.craigslist.org", "bik", "bike");
+    BatchOptions options;
+    options.deep = true;
+    options.searches = {"empty.trawl", "a.trawl"};
+    EXPECT_EQ(Run(options), 1);
+    EXPECT_EQ(SavedRecords("a"), 4);
+}
+
+TEST_F(BatchSearchFixture, auto_deep_scan_scans_without_the_option_and_deep_scan_is_skipped_without_either)
+{
+    WriteSearch("a", "sfbay.craigslist.org", "bik", "bike");
+    BatchOptions options;
+    options.csv = false;
+    options.deep = false;
+    options.searches = {"a.trawl"};
+    settings.AutoDeepScan = 0;
+    EXPECT_EQ(Run(options), 0);
+    EXPECT_EQ(http.Requests(), 1); // the feed alone
+    EXPECT_THAT(test::ReadFile(home.File("a.trawl")), HasSubstr("<!--RSS-->"));
+
+    WriteSearch("a", "sfbay.craigslist.org", "bik", "bike");
+    settings.AutoDeepScan = 1;
+    EXPECT_EQ(Run(options), 0);
+    EXPECT_EQ(http.Requests(), 1 + 1 + 4); // the feed again and its four ad pages
+    EXPECT_THAT(test::ReadFile(home.File("a.trawl")), ::testing::Not(HasSubstr("<!--RSS-->")));
+}
+
+TEST_F(BatchSearchFixture, an_interrupt_during_a_search_saves_what_was_found_and_runs_nothing_more)
+{
+    WriteSearch("a", "sfbay.craigslist.org", "bik,fur", "bike,lamp,chair");
+    WriteSearch("b", "sfbay.craigslist.org", "bik", "bike");
+    settings.MaxThreads = 1;
+    http.onRequest = [this] {
+        // Ctrl-C while the first page loads; the page arrives once the run has passed the stop on.
+        interrupted.store(1);
+        for (int i = 0; i < 500 && flags.StopSearchRequested.load() == 0; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    };
+    BatchOptions options;
+    options.deep = true;
+    options.searches = {"a.trawl", "b.trawl"};
+    EXPECT_EQ(Run(options), 1);
+    // The job under way finished and was saved; the other five never started.
+    EXPECT_EQ(SavedRecords("a"), 4);
+    EXPECT_THAT(test::ReadFile(home.File("a.trawl")), HasSubstr("<!--RSS-->")); // no deep scan after the stop
+    EXPECT_EQ(SavedRecords("b"), 0);
+    EXPECT_THAT(err.str(), HasSubstr("Stopped: 'b.trawl' and the searches after it were not run."));
+}
+
+TEST_F(BatchSearchFixture, an_interrupt_before_a_search_runs_nothing)
+{
+    WriteSearch("a", "sfbay.craigslist.org", "bik", "bike");
+    WriteSearch("b", "sfbay.craigslist.org", "bik", "bike");
+    interrupted.store(1);
+    BatchOptions options;
+    options.deep = true;
+    options.searches = {"a.trawl", "b.trawl"};
+    EXPECT_EQ(Run(options), 1);
+    EXPECT_THAT(err.str(), HasSubstr("Stopped: 'a.trawl' and the searches after it were not run."));
+    EXPECT_EQ(http.Requests(), 0);
+}
+
+TEST(CountSearchJobs, pairs_only_a_city_and_a_section_of_the_same_site)
+{
+    const ReferenceTables tables = Tables();
+    Settings settings = Settings::Defaults();
+    SearchInputs inputs{"x", "bike,lamp,\"a,b\"", "sfbay.craigslist.org,toronto.kijiji.ca", "bik,fur,644\\bikes"};
+    // Terms counted with quotes respected: three. Craigslist 1 x 2, Kijiji 1 x 1.
+    EXPECT_EQ(CountSearchJobs(inputs, tables, settings), (2 + 1) * 3);
+    settings.SearchKijiji = 0;
+    // Kijiji keys resolve to no site now; an unknown city and an unknown section still make a pair.
+    EXPECT_EQ(CountSearchJobs(inputs, tables, settings), (2 + 1) * 3);
+    inputs.SelectedSectionList = "bik";
+    EXPECT_EQ(CountSearchJobs(inputs, tables, settings), 1 * 3);
+}
+
+TEST(SearchProgressLine, shows_jobs_results_new_results_and_bytes_grouped)
+{
+    EXPECT_EQ(SearchProgressLine("bikes", 12, 40, 1230, 230, 1234567),
+              "bikes: 12 of 40 jobs, 1,230 results, 230 new, 1,234,567 bytes");
+    EXPECT_EQ(ScanProgressLine("bikes", 3, 1200, 10), "bikes: deep scan, 3 of 1,200 ad pages, 10 bytes");
+}
+
+} // namespace
+} // namespace trawl
