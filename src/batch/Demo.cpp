@@ -78,7 +78,7 @@ std::string DemoProgramFolder()
     return made == nullptr ? std::string() : std::string(made) + "/";
 }
 
-SearchDefinition DemoSearch(const ReferenceTables& tables)
+SearchDefinition DemoSearchDefinition(const ReferenceTables& tables)
 {
     SearchDefinition search;
     search.Name = kDemoSearchName;
@@ -136,7 +136,7 @@ int RunDemo(BatchOptions options, Console& console, const std::atomic<int>& inte
             NullStatusView view;
             ConsolePrompts prompts(console);
             ResultStore empty(1, view, prompts);
-            if (const Status saved = SaveSearch(path, DemoSearch(tables), empty); !saved) {
+            if (const Status saved = SaveSearch(path, DemoSearchDefinition(tables), empty); !saved) {
                 console.Err("Error: the demo search could not be written: " + saved.message());
             } else {
                 console.Out("Demo search written to '" + path + "'.");

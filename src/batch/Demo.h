@@ -17,7 +17,7 @@ struct ReferenceTables;
 std::string DemoProgramFolder();
 
 // A search over the first few cities and sections of both sites' lists, for the terms "bike,table".
-SearchDefinition DemoSearch(const ReferenceTables& tables);
+SearchDefinition DemoSearchDefinition(const ReferenceTables& tables);
 inline constexpr const char* kDemoSearchName = "demo";
 
 // `trawlkit --demo [options] [SEARCH...]`: the sample sites on loopback inside the process, every
