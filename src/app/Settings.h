@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Prompts.h"
 #include "app/Status.h"
 
 #include <string>
@@ -45,10 +46,17 @@ inline constexpr int kMaxWorkerThreads = 12;
 // The settings file's name inside the program folder.
 inline constexpr const char* kSettingsFileName = "trawlkit.ini";
 
-// Defaults, then the file when it exists (missing or unreadable: defaults, rule A not applied).
+// Defaults, then the file when it exists (missing or unreadable: defaults). Lines end at LF, a CR before
+// the LF is dropped. The file is only read, never written.
 Settings LoadSettings(const std::string& path);
 // The canonical 24 lines, CR LF, written atomically.
 std::string SettingsFileText(const Settings& settings);
 Status SaveSettings(const std::string& path, const Settings& settings);
+
+// A failed save is told to the user rather than passed over: the message box text for it, and
+// SaveSettings that shows it (Error kind) when the save fails.
+inline constexpr const char* kSettingsSaveFailureCaption = "Settings Not Saved";
+std::string SettingsSaveFailureText(const Status& status);
+Status SaveSettingsReporting(const std::string& path, const Settings& settings, Prompts& prompts);
 
 } // namespace trawl

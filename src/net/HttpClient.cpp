@@ -1,0 +1,175 @@
+#include "net/HttpClient.h"
+
+#include "net/ByteCounter.h"
+#include "net/Connector.h"
+#include "net/TextBetween.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace trawl {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr std::string_view kRedirectMark = "302 Found";
+constexpr std::string_view kLocationMark = "Location: http://";
+constexpr std::string_view kLineEnd = "\r\n";
+
+class SocketGuard {
+public:
+    explicit SocketGuard(int fd) : m_fd(fd) {}
+    ~SocketGuard()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    SocketGuard(const SocketGuard&) = delete;
+    SocketGuard& operator=(const SocketGuard&) = delete;
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// The shorter of the single wait and what is left of the exchange.
+int WaitBudget(int waitMs, SteadyClock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, waitMs));
+}
+
+// Waits for `events` on the socket; false on time-out or failure.
+bool WaitFor(int fd, short events, int waitMs, SteadyClock::time_point deadline)
+{
+    pollfd waiter{fd, events, 0};
+    for (;;) {
+        const int budget = WaitBudget(waitMs, deadline);
+        if (budget == 0) {
+            return false;
+        }
+        const int ready = ::poll(&waiter, 1, budget);
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        return ready > 0;
+    }
+}
+
+// One request line in one send (a second only if the first took part of it).
+bool SendLine(int fd, std::string_view line, int waitMs, SteadyClock::time_point deadline)
+{
+    while (!line.empty()) {
+        if (!WaitFor(fd, POLLOUT, waitMs, deadline)) {
+            return false;
+        }
+        const ssize_t sent = ::send(fd, line.data(), line.size(), MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
+                continue;
+            }
+            return false;
+        }
+        line.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+} // namespace
+
+bool IsSendableHost(std::string_view host)
+{
+    if (host.empty()) {
+        return false;
+    }
+    return std::none_of(host.begin(), host.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte <= 32 || byte == 127;
+    });
+}
+
+bool IsSendablePath(std::string_view path)
+{
+    return path.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+HttpClient::HttpClient(HttpOptions options, Connector& connector, ByteCounter& counter)
+    : m_options(std::move(options)), m_connector(connector), m_counter(counter)
+{
+    m_options.chunkBytes = std::max<std::size_t>(m_options.chunkBytes, 1);
+    m_options.waitMs = std::max(m_options.waitMs, 0);
+    m_options.exchangeDeadlineMs = std::max(m_options.exchangeDeadlineMs, 0);
+}
+
+std::string HttpClient::Exchange(const std::string& host, const std::string& path)
+{
+    if (!IsSendableHost(host) || !IsSendablePath(path)) {
+        return {};
+    }
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(m_options.exchangeDeadlineMs);
+    const int waitMs = m_options.waitMs;
+    SocketGuard socket(m_connector.Connect(host, m_options.port, WaitBudget(waitMs, deadline)));
+    if (socket.fd() < 0) {
+        return {};
+    }
+
+    const std::string lines[] = {
+        "GET " + path + " HTTP/1.0\r\n",
+        "Host: " + host + "\r\n",
+        "User-Agent: " + m_options.userAgent + "\r\n",
+        "Accept-Language: en-us\r\n",
+        "\r\n",
+    };
+    for (const auto& line : lines) {
+        if (!SendLine(socket.fd(), line, waitMs, deadline)) {
+            return {};
+        }
+    }
+
+    std::string response;
+    const std::size_t cap = m_options.maxResponseBytes;
+    while (response.size() < cap) {
+        if (!WaitFor(socket.fd(), POLLIN, waitMs, deadline)) {
+            break; // the wait passed with nothing to read, or the exchange is out of time
+        }
+        const std::size_t want = std::min(m_options.chunkBytes, cap - response.size());
+        const std::size_t had = response.size();
+        response.resize(had + want);
+        const ssize_t got = ::recv(socket.fd(), response.data() + had, want, 0);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
+            response.resize(had);
+            continue;
+        }
+        response.resize(had + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+        if (got <= 0) {
+            break; // closed by the server, or the connection failed
+        }
+    }
+    return response;
+}
+
+std::string HttpClient::HttpGet(const std::string& host, const std::string& path, int followRedirect, int countBytes)
+{
+    std::string response = Exchange(host, path);
+    if (countBytes != 0) {
+        m_counter.Add(static_cast<std::int64_t>(response.size()));
+    }
+    if (followRedirect != 1 || response.find(kRedirectMark) == std::string::npos) {
+        return response;
+    }
+    const std::string location = TextBetween(response, kLocationMark, kLineEnd);
+    const auto slash = location.find('/');
+    if (slash == std::string::npos || slash == 0) {
+        // No host to go to: the exchange yields nothing rather than the redirect page itself.
+        return {};
+    }
+    return HttpGet(location.substr(0, slash), location.substr(slash), 0, countBytes);
+}
+
+} // namespace trawl

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "net/HttpGetter.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace trawl {
+
+class ByteCounter;
+class Connector;
+
+struct HttpOptions {
+    // Sent in every request's User-Agent line, also when empty. Captured when the client is made.
+    std::string userAgent;
+    int port = 80;
+    // Every single wait on the connection: connecting, each send, each wait for data.
+    int waitMs = 5500;
+    std::size_t chunkBytes = 4096;
+    // A response stops growing here: what arrived so far is the response.
+    std::size_t maxResponseBytes = std::size_t{64} << 20;
+    // One exchange (connect to close) ends by this time whatever the server does: a server trickling
+    // a byte every few seconds passes every single wait and would otherwise hold a worker for ever.
+    // A minute is ten times the single wait, plenty for a feed or an ad page on a slow line.
+    int exchangeDeadlineMs = 60000;
+};
+
+// The HTTP/1.0 client: one fresh connection per exchange, a raw response back, at most one redirect
+// followed. Re-entrant: calls share nothing but the byte counter.
+class HttpClient final : public HttpGetter {
+public:
+    HttpClient(HttpOptions options, Connector& connector, ByteCounter& counter);
+
+    std::string HttpGet(const std::string& host, const std::string& path, int followRedirect, int countBytes) override;
+
+    const HttpOptions& options() const { return m_options; }
+
+private:
+    // One exchange without the redirect rule or counting.
+    std::string Exchange(const std::string& host, const std::string& path);
+
+    HttpOptions m_options;
+    Connector& m_connector;
+    ByteCounter& m_counter;
+};
+
+// Bytes that could break the request apart (line ends, and for hosts spaces and control bytes) make
+// a request that is never sent.
+bool IsSendableHost(std::string_view host);
+bool IsSendablePath(std::string_view path);
+
+} // namespace trawl

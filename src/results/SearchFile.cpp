@@ -1,0 +1,198 @@
+#include "results/SearchFile.h"
+
+#include "app/AtomicFile.h"
+#include "app/StatusView.h"
+#include "app/TextUtil.h"
+#include "results/Dates.h"
+#include "results/Escaping.h"
+#include "results/LineReader.h"
+#include "results/ResultStore.h"
+
+#include <cstring>
+
+namespace trawl {
+
+std::string CleanSearchName(std::string_view name)
+{
+    std::string spaced(name);
+    for (char& c : spaced) {
+        if (c == '.' || c == '*' || c == '?' || c == '/' || c == '\\' || c == '"') {
+            c = ' ';
+        }
+    }
+    return ReplaceAll(spaced, "  ", "");
+}
+
+std::string SearchFilePath(std::string_view programDirectory, std::string_view cleanedName)
+{
+    std::string path;
+    path.reserve(programDirectory.size() + cleanedName.size() + kSearchFileExtension.size());
+    path.append(programDirectory).append(cleanedName).append(kSearchFileExtension);
+    return path;
+}
+
+namespace {
+
+// A header value must stay on its own line: a line break inside it would move every later line
+// (terms into the city list, keys into the records).
+void WriteHeaderLine(AtomicFileWriter& writer, std::string_view value)
+{
+    for (char c : value) {
+        writer.Put(c == '\r' || c == '\n' ? ' ' : c);
+    }
+    writer.Write("\r\n");
+}
+
+void AppendQuotedField(std::string& line, std::string_view value)
+{
+    line += '"';
+    AppendEscaped(line, value);
+    line += '"';
+}
+
+} // namespace
+
+Status SaveSearch(const std::string& path, const SearchDefinition& definition, ResultStore& store)
+{
+    // Cleared before the records are read, so a text that a deep scan stores while we write marks
+    // the results unsaved again instead of being forgotten.
+    const bool wasUnsaved = store.UnsavedResults();
+    store.SetUnsavedResults(false);
+
+    AtomicFileWriter writer(path);
+    for (const std::string* header : {&definition.Name, &definition.CLCityKeys, &definition.CLSectionKeys,
+                                      &definition.Terms, &definition.KJCityKeys, &definition.KJSectionKeys}) {
+        WriteHeaderLine(writer, *header);
+    }
+    std::string line; // reused for every record
+    store.ForEach([&](int, const RecordView& record) {
+        if (TrimSpaces(record.Title).empty() || record.Date == kExpiredDate) {
+            return;
+        }
+        // Every field is escaped, not only Title and FullText: a link or a name holding a quote or a
+        // line break would otherwise break its line. Plain values come out unchanged either way.
+        line.clear();
+        AppendQuotedField(line, record.Date);
+        for (std::string_view field : {record.Title, record.City, record.Section, record.URI, record.FullText}) {
+            line += ',';
+            AppendQuotedField(line, field);
+        }
+        line += "\r\n";
+        writer.Write(line);
+    });
+    Status status = writer.Commit();
+    if (!status.ok() && wasUnsaved) {
+        store.SetUnsavedResults(true);
+    }
+    return status;
+}
+
+bool ReportSaveSearchFailure(const Status& status, Prompts& prompts)
+{
+    if (!status.ok()) {
+        prompts.Show(PromptKind::Error, "Error", "The search could not be saved.\n\n" + status.message());
+    }
+    return status.ok();
+}
+
+std::string MissingSearchMessage(std::string_view cleanedName)
+{
+    return "\"" + std::string(cleanedName) + "\" can't be found. Perhaps it is a new search?";
+}
+
+namespace {
+
+std::string SearchNameOfPath(std::string_view path)
+{
+    const auto slash = path.rfind('/');
+    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    if (name.size() >= kSearchFileExtension.size() &&
+        name.substr(name.size() - kSearchFileExtension.size()) == kSearchFileExtension) {
+        name.remove_suffix(kSearchFileExtension.size());
+    }
+    return std::string(name);
+}
+
+} // namespace
+
+LoadedSearch LoadSearch(const std::string& path, bool quiet, bool discardOldResults, Clock& clock, ResultStore& store,
+                        Prompts& prompts)
+{
+    LoadedSearch result;
+    if (!FileExists(path)) {
+        if (!quiet) {
+            prompts.Show(PromptKind::Warning, "Warning", MissingSearchMessage(SearchNameOfPath(path)));
+        }
+        return result;
+    }
+    LineReader reader(path);
+    if (!reader.isOpen()) {
+        prompts.Show(PromptKind::Error, "Error",
+                     "The search file '" + path + "' could not be opened: " + std::strerror(reader.error()) + ".");
+        return result;
+    }
+    result.Found = true;
+
+    SearchDefinition& definition = result.Definition;
+    std::string_view line;
+    // A line the file does not have reads as empty.
+    const auto readHeader = [&](std::string& into) {
+        const bool read = reader.Next(line);
+        into.assign(read ? line : std::string_view());
+        return read;
+    };
+    readHeader(definition.Name);
+    readHeader(definition.CLCityKeys);
+    readHeader(definition.CLSectionKeys);
+    readHeader(definition.Terms);
+    const bool haveLine5 = readHeader(definition.KJCityKeys);
+    // Older files have four header lines; their line 2 starts with a double quote. Their line 5 is
+    // already the first record (and also gives the Kijiji city list, as those files were read).
+    const bool oldLayout = !definition.CLCityKeys.empty() && definition.CLCityKeys.front() == '"';
+    if (oldLayout) {
+        definition.CLCityKeys.clear();
+        definition.CLSectionKeys.clear();
+    } else {
+        readHeader(definition.KJSectionKeys);
+    }
+
+    const std::string cutoff = discardOldResults ? DiscardCutoff(clock) : std::string(kExpiredDate);
+    store.Lock().ResetForLoad();
+
+    ResultRecord record; // reused for every line, so its strings keep their storage
+    bool overflowed = false;
+    const auto take = [&](std::string_view text) {
+        ReadRecordFields(text, record);
+        // The byte-wise comparison drops an empty Date whatever the cut-off.
+        if (record.Title.empty() || record.Date < cutoff) {
+            return true;
+        }
+        if (!store.Lock().AppendLoaded(record)) {
+            overflowed = true;
+            return false;
+        }
+        return true;
+    };
+    bool more = true;
+    if (oldLayout && haveLine5) {
+        more = take(definition.KJCityKeys);
+    }
+    while (more && reader.Next(line)) {
+        more = take(line);
+    }
+
+    if (overflowed) {
+        store.ShowOverflowMessage();
+    } else if (reader.error() != 0) {
+        prompts.Show(PromptKind::Error, "Error",
+                     "The search file '" + path + "' could not be read to its end: " + std::strerror(reader.error()) +
+                         ". The results read before the failure were loaded.");
+    }
+    StatusView& view = store.view();
+    view.SetNewResults(0);
+    view.SetTotalResults(store.Count());
+    view.ResultsRefilled();
+    return result;
+}
+
+} // namespace trawl
