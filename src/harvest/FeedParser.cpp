@@ -5,6 +5,7 @@
 #include "app/TextUtil.h"
 #include "harvest/Endpoints.h"
 #include "net/TextBetween.h"
+#include "results/Dates.h"
 
 #include <algorithm>
 
@@ -172,19 +173,6 @@ void ParseKijijiPage(std::string_view response, std::string_view term, const Set
 }
 
 } // namespace
-
-int MonthNumber(std::string_view name)
-{
-    static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                                   "jul", "aug", "sep", "oct", "nov", "dec"};
-    const std::string prefix = ToLowerAscii(name.substr(0, 3));
-    for (int m = 0; m < 12; ++m) {
-        if (prefix == kMonths[m]) {
-            return m + 1;
-        }
-    }
-    return 0;
-}
 
 int ParseFeed(std::string_view host, std::string_view response, std::string_view term, const Settings& settings,
               Clock& clock, std::vector<FeedItem>& items)

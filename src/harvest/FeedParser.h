@@ -17,9 +17,6 @@ struct FeedItem {
     std::string description;
 };
 
-// 1 to 12 for the first three letters of an English month name (any case), else 0.
-int MonthNumber(std::string_view name);
-
 // Cuts the items out of a search response by marker searching. Returns -1 for an empty response
 // (a connection problem), else the number of items stored in `items` (0 when the page held none).
 // At most settings.MaxResults items are kept. `items` is the worker's own buffer, reused job
