@@ -141,10 +141,11 @@ TEST_F(RealSites, abort_while_every_slot_is_busy)
     StartSearch(kSf, "bik,fur", "a,b,c");
     {
         std::unique_lock lock(mutex);
-        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return inside == 2; }));
+        const bool bothInside = changed.wait_for(lock, std::chrono::seconds(10), [&] { return inside == 2; });
         flags.StopSearchRequested.store(1);
-        open = true;
+        open = true; // whatever happened, never leave a connection parked in the handler
         changed.notify_all();
+        ASSERT_TRUE(bothInside);
     }
     ASSERT_TRUE(scheduler->WaitFinished(std::chrono::seconds(20)));
     EXPECT_EQ(server.RequestCount(), 2u);
