@@ -7,6 +7,7 @@
 #include "app/TextUtil.h"
 #include "harvest/Endpoints.h"
 #include "net/TextBetween.h"
+#include "results/Dates.h"
 
 #include <algorithm>
 

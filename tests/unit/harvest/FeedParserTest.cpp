@@ -172,14 +172,5 @@ TEST_F(KijijiPage, title_filter_and_the_no_match_notice)
     EXPECT_EQ(Parse(kKjUs, "<html>no counter</html>"), 0);
 }
 
-TEST(MonthNumber, three_letters_any_case)
-{
-    EXPECT_EQ(MonthNumber("Jan"), 1);
-    EXPECT_EQ(MonthNumber("DECEMBER"), 12);
-    EXPECT_EQ(MonthNumber("sep."), 9);
-    EXPECT_EQ(MonthNumber("Ja"), 0);
-    EXPECT_EQ(MonthNumber(""), 0);
-}
-
 } // namespace
 } // namespace trawl
