@@ -112,9 +112,10 @@ int RunDemo(BatchOptions options, Console& console, const std::atomic<int>& inte
     }
     SystemClock clock;
     sitesim::SampleSiteServer server;
-    sitesim::DemoSiteOptions sites;
-    sites.newest = clock.Today();
-    sitesim::AddDemoSearchSites(server, sites);
+    sitesim::DemoWorldOptions world;
+    // Ads dated from today, so that a later run keeps them rather than discarding them as old.
+    world.sites.newest = clock.Today();
+    sitesim::ServeDemoWorld(server, world);
     if (const Status started = server.Start(); !started) {
         console.Err("Error: the sample sites could not be started: " + started.message());
         return kExitFailed;

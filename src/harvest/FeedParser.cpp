@@ -1,7 +1,5 @@
 #include "harvest/FeedParser.h"
 
-#include "results/Dates.h"
-
 #include "app/Clock.h"
 #include "app/Settings.h"
 #include "app/TextUtil.h"

@@ -32,8 +32,8 @@ void E2EFixture::SetUp()
     SystemClock clock;
     today = clock.Today();
     // Ads dated today, so a reload never drops them as two months old.
-    sites.newest = today;
-    sitesim::AddDemoSearchSites(server, sites);
+    world.sites.newest = today;
+    sitesim::ServeDemoWorld(server, world);
     ASSERT_TRUE(server.Start().ok());
 }
 
@@ -86,9 +86,20 @@ ProgramResult E2EFixture::Run(const std::vector<std::string>& arguments) const
     return RunTrawlkit(arguments, Env(), work.path());
 }
 
-std::vector<sitesim::ListedAd> E2EFixture::AdsOf(const std::string& host, const std::string& path) const
+std::string E2EFixture::PageOf(const std::string& host, const std::string& path) const
 {
-    return sitesim::DemoAds(host, path, sites);
+    return sitesim::SampleSitePage(sitesim::SimRequest{host, path, {}}, world.sites).body;
+}
+
+std::set<std::string> E2EFixture::LinksOf(const std::string& host, const std::string& path) const
+{
+    const std::string page = PageOf(host, path);
+    const std::string start = "http://" + host + "/ad/";
+    std::set<std::string> links;
+    for (auto at = page.find(start); at != std::string::npos; at = page.find(start, at + 1)) {
+        links.insert(page.substr(at, page.find(".html", at) + 5 - at));
+    }
+    return links;
 }
 
 } // namespace trawl::test

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,13 +45,15 @@ protected:
     std::map<std::string, std::string> Env() const;
     ProgramResult Run(const std::vector<std::string>& arguments) const;
 
-    // The ads one search request of the sample sites lists.
-    std::vector<sitesim::ListedAd> AdsOf(const std::string& host, const std::string& path) const;
+    // The page the sample sites give for one request.
+    std::string PageOf(const std::string& host, const std::string& path) const;
+    // The ad links one search request lists (each once).
+    std::set<std::string> LinksOf(const std::string& host, const std::string& path) const;
 
     TempDir home; // the program folder
     TempDir work; // the current folder of the program
     sitesim::SampleSiteServer server;
-    sitesim::DemoSiteOptions sites;
+    sitesim::DemoWorldOptions world;
     LocalDate today;
 };
 

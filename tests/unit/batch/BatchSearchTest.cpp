@@ -7,7 +7,7 @@
 #include "net/HttpGetter.h"
 #include "refdata/ReferenceTables.h"
 #include "results/ResultStore.h"
-#include "sitesim/DemoSites.h"
+#include "sitesim/SampleSites.h"
 #include "support/Doubles.h"
 
 #include <gmock/gmock.h>
@@ -26,7 +26,7 @@ using test::TempDir;
 // The sample sites without sockets: each request answered with the bytes the server would send.
 class SampleSitesHttp final : public HttpGetter {
 public:
-    explicit SampleSitesHttp(sitesim::DemoSiteOptions options) : m_options(std::move(options)) {}
+    explicit SampleSitesHttp(sitesim::SampleSiteOptions options) : m_options(std::move(options)) {}
     std::string HttpGet(const std::string& host, const std::string& path, int, int) override
     {
         {
@@ -36,7 +36,7 @@ public:
         if (onRequest) {
             onRequest();
         }
-        return DemoSiteResponse(sitesim::SimRequest{host, path, {}}, m_options).Bytes();
+        return SampleSitePage(sitesim::SimRequest{host, path, {}}, m_options).Bytes();
     }
     std::function<void()> onRequest; // set before the run; called on the workers' threads
     int Requests()
@@ -46,7 +46,7 @@ public:
     }
 
 private:
-    sitesim::DemoSiteOptions m_options;
+    sitesim::SampleSiteOptions m_options;
     std::mutex m_mutex;
     int m_requests = 0;
 };
@@ -67,7 +67,8 @@ struct BatchSearchFixture : ::testing::Test {
     ReferenceTables tables = Tables();
     Settings settings = Settings::Defaults();
     test::FakeClock clock;
-    SampleSitesHttp http{sitesim::DemoSiteOptions{{2024, 3, 15}, 4, "2.08"}};
+    // Four ads a page from a large pool, so that different terms list different ads.
+    SampleSitesHttp http{sitesim::SampleSiteOptions{4, 1000, 0, {2024, 3, 15}, "2.08"}};
     BatchStatusView view;
     std::ostringstream out, err;
     Console console{out, err, false};

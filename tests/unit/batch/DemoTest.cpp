@@ -2,36 +2,33 @@
 #include "batch/Demo.h"
 #include "harvest/FeedAddress.h"
 #include "refdata/ReferenceTables.h"
-#include "sitesim/DemoSites.h"
+#include "sitesim/SampleSites.h"
 
 #include <gtest/gtest.h>
 
 namespace trawl {
 namespace {
 
-using sitesim::DemoSearch;
-using sitesim::ParseDemoSearch;
-
-TEST(DemoSitesAddresses, every_search_address_the_program_builds_is_understood)
+TEST(DemoSites, every_search_address_the_program_builds_has_a_page_of_its_layout)
 {
     const Settings settings = Settings::Defaults();
+    const sitesim::SampleSiteOptions options;
     struct Case {
         const char* city;
         const char* section;
-        DemoSearch::Kind kind;
-        const char* sectionSeen;
+        const char* layoutMark;
     };
     const Case cases[] = {
-        {"sfbay.craigslist.org", "bik", DemoSearch::Kind::CraigslistFeed, "bik"},
-        {"http://toronto.kijiji.ca/", "644\\bikes", DemoSearch::Kind::KijijiCanadaFeed, "644"},
-        {"boston.kijiji.com", "644\\bikes", DemoSearch::Kind::KijijiResultPage, "644"},
+        {"sfbay.craigslist.org", "bik", "<rdf:RDF"},
+        {"http://toronto.kijiji.ca/", "644\\bikes", "<rss"},
+        {"boston.kijiji.com", "644\\bikes", "search-results"},
     };
     for (const Case& c : cases) {
         const FeedRequest request = BuildFeedRequest("red wagon", c.city, c.section, settings);
-        const DemoSearch search = ParseDemoSearch(request.host, request.path);
-        EXPECT_EQ(search.kind, c.kind) << request.host << request.path;
-        EXPECT_EQ(search.section, c.sectionSeen);
-        EXPECT_EQ(search.term, "red wagon");
+        const sitesim::SimResponse page = SampleSitePage(sitesim::SimRequest{request.host, request.path, {}}, options);
+        EXPECT_EQ(page.status, 200) << request.host << request.path;
+        EXPECT_NE(page.body.find(c.layoutMark), std::string::npos) << request.host << request.path;
+        EXPECT_NE(page.body.find("red wagon"), std::string::npos) << "the term reaches the page";
     }
 }
 

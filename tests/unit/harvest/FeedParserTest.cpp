@@ -1,5 +1,4 @@
 #include "harvest/FeedParser.h"
-#include "results/Dates.h"
 
 #include "app/Settings.h"
 #include "sitesim/SearchPages.h"
