@@ -128,7 +128,7 @@ bool WriteOutputs(BatchContext& context, const BatchOptions& options, const std:
         if (status) {
             result.outputs.push_back(path);
         } else {
-            context.prompts.Show(PromptKind::Error, "Error", "The CSV file could not be written.\n\n" + status.message());
+            context.prompts.Show(PromptKind::Error, "Error", "The CSV file could not be written: " + status.message());
             ok = false;
         }
     }
@@ -140,7 +140,7 @@ bool WriteOutputs(BatchContext& context, const BatchOptions& options, const std:
             result.outputs.push_back(path);
         } else {
             context.prompts.Show(PromptKind::Error, "Error",
-                                 "The HTML file could not be written.\n\n" + status.message());
+                                 "The HTML file could not be written: " + status.message());
             ok = false;
         }
     }
