@@ -5,7 +5,6 @@
 //   bench_outputs --dump-text=PATH          write each record's Title and FullText as one line, for grep
 
 #include "RecordGenerator.h"
-
 #include "app/Clock.h"
 #include "app/DefaultTemplates.h"
 #include "app/Prompts.h"
@@ -19,9 +18,8 @@
 #include "results/ResultStore.h"
 #include "results/Sort.h"
 
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -128,6 +126,21 @@ void QuicksortPrecomputedKeys(benchmark::State& state, Field field)
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(keys.size()));
 }
 
+// Moving the records into a new order (with the link index rebuilt), the part of a sort after the keys.
+void BM_StoreReorder(benchmark::State& state)
+{
+    ResultStore& store = BigStore();
+    std::vector<int> reversed(static_cast<std::size_t>(store.Count()));
+    for (std::size_t k = 0; k < reversed.size(); ++k) {
+        reversed[k] = static_cast<int>(reversed.size() - k);
+    }
+    for (auto _ : state) {
+        store.Lock().Reorder(reversed);
+    }
+    RestoreGeneratedOrder(store);
+    state.SetItemsProcessed(state.iterations() * store.Count());
+}
+
 void BM_ApplyQuickFilter(benchmark::State& state)
 {
     ResultStore& store = BigStore();
@@ -206,6 +219,7 @@ BENCHMARK_CAPTURE(QuicksortPrecomputedKeys, Title, Field::Title)->Unit(benchmark
 BENCHMARK_CAPTURE(SortResultsBy, Section, SortColumn::Section)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(StdSortPrecomputedKeys, Section, Field::Section)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(QuicksortPrecomputedKeys, Section, Field::Section)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StoreReorder)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ApplyQuickFilter)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_FilterLowerCasingEveryRecord)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ExportCsvAll)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -28,17 +28,17 @@ private:
 };
 
 constexpr std::array<std::string_view, 40> kCityHosts = {
-    "sfbay",     "newyork",   "losangeles", "chicago",  "washingtondc", "boston",    "seattle",  "portland",
-    "austin",    "denver",    "atlanta",    "miami",    "phoenix",      "dallas",    "houston",  "sandiego",
-    "minneapolis", "detroit", "philadelphia", "pittsburgh", "toronto",  "vancouver", "montreal", "ottawa",
-    "calgary",   "edmonton",  "winnipeg",   "halifax",  "sacramento",   "orlando",   "tampa",    "nashville",
-    "raleigh",   "charlotte", "stlouis",    "kansascity", "saltlakecity", "albuquerque", "honolulu", "anchorage",
+    "sfbay",       "newyork",   "losangeles",   "chicago",    "washingtondc", "boston",      "seattle",  "portland",
+    "austin",      "denver",    "atlanta",      "miami",      "phoenix",      "dallas",      "houston",  "sandiego",
+    "minneapolis", "detroit",   "philadelphia", "pittsburgh", "toronto",      "vancouver",   "montreal", "ottawa",
+    "calgary",     "edmonton",  "winnipeg",     "halifax",    "sacramento",   "orlando",     "tampa",    "nashville",
+    "raleigh",     "charlotte", "stlouis",      "kansascity", "saltlakecity", "albuquerque", "honolulu", "anchorage",
 };
 
 constexpr std::array<std::string_view, 16> kSections = {
-    "bicycles",     "furniture",    "electronics", "cars & trucks", "motorcycles", "boats",
-    "books",        "clothes",      "computers",   "musical instruments", "sporting goods", "tools",
-    "toys & games", "antiques",     "appliances",  "household items",
+    "bicycles",     "furniture", "electronics", "cars & trucks",       "motorcycles",    "boats",
+    "books",        "clothes",   "computers",   "musical instruments", "sporting goods", "tools",
+    "toys & games", "antiques",  "appliances",  "household items",
 };
 
 constexpr std::array<std::string_view, 16> kSectionCodes = {
@@ -47,14 +47,13 @@ constexpr std::array<std::string_view, 16> kSectionCodes = {
 
 constexpr std::array<std::string_view, 6> kAreas = {"/nby", "/eby", "/sfc", "/brk", "/mnh", "/que"};
 
-// Mixed-case words for titles and texts; kCommonWord and kRareWord are placed by frequency below.
+// Mixed-case words for titles and texts; "bike" and "vintage" are mixed in at fixed rates below.
 constexpr std::array<std::string_view, 48> kWords = {
-    "Great",   "condition", "for",     "sale",     "cheap",   "Must",     "go",       "best",   "offer",
-    "Red",     "blue",      "green",   "black",    "white",   "large",    "small",    "New",    "used",
-    "Trek",    "Schwinn",   "Giant",   "frame",    "wheels",  "tires",    "seat",     "mountain", "road",
-    "hybrid",  "pickup",    "only",    "delivery", "available", "cash",   "works",    "perfect", "clean",
-    "smoke",   "free",      "home",    "moving",   "OBO",     "price",    "firm",     "call",   "text",
-    "email",   "today",     "weekend",
+    "Great",    "condition", "for",    "sale",  "cheap",   "Must",     "go",    "best",    "offer",  "Red",
+    "blue",     "green",     "black",  "white", "large",   "small",    "New",   "used",    "Trek",   "Schwinn",
+    "Giant",    "frame",     "wheels", "tires", "seat",    "mountain", "road",  "hybrid",  "pickup", "only",
+    "delivery", "available", "cash",   "works", "perfect", "clean",    "smoke", "free",    "home",   "moving",
+    "OBO",      "price",     "firm",   "call",  "text",    "email",    "today", "weekend",
 };
 
 std::string MakePool(Random& random)

@@ -20,8 +20,8 @@ namespace trawl::bench {
 //   the ten digits are 1000000000 + the record's index, so every link is unique;
 // - Title: exactly 60 bytes of mixed-case words; City: one of 40 names; Section: one of 16 names;
 // - Date: 2023-01-01 to 2024-12-28; NewMark: "Yes" for about three records in ten;
-// - FullText: 0 to 3072 bytes (3072 x u^2, mean about 1 KB), no line breaks, four in ten starting with
-//   "<!--RSS-->"; empty for every record when `emptyTexts`.
+// - FullText: 0 to 3072 bytes cut from a pool of words (3072 x u^2, mean about 1 KB), no line breaks,
+//   four in ten with "<!--RSS-->" in front; empty for every record when `emptyTexts`.
 // The same seed and index always give the same record, whatever was generated before.
 class RecordGenerator {
 public:
@@ -47,8 +47,8 @@ std::size_t FillStore(ResultStore& store, std::size_t n, std::uint32_t seed, boo
 // The index a generated link was made for (its last ten digits minus 1000000000).
 std::size_t GeneratedIndexOfLink(std::string_view link);
 
-// Lower-case words that occur in generated texts and titles, with roughly known frequencies: the first
-// is common (about one record in two), the second rarer (about one in ten).
+// Words that occur, in mixed case, in generated titles and texts: with seed 20240315 and texts, "bike"
+// is in 45% of the records (title followed by text), "vintage" in 12%, both in 6%.
 inline constexpr std::string_view kCommonWord = "bike";
 inline constexpr std::string_view kRareWord = "vintage";
 

@@ -4,7 +4,10 @@
 
 namespace trawl {
 
-bool OpenWithShell(const std::string& target, Shell& shell) { return shell.Open(target); }
+bool OpenWithShell(const std::string& target, Shell& shell)
+{
+    return shell.Open(target);
+}
 
 std::string ViewAdQuestion(std::string_view city, std::string_view title, std::string_view uri, ViewSource source)
 {
@@ -33,9 +36,8 @@ bool ViewAdInBrowser(ResultStore& store, int record, ViewSource source, bool con
         uri = view.URI;
     }
     // A question box waits for the user; workers must not wait with it.
-    if (confirmSpawn &&
-        prompts.Show(PromptKind::Question, kViewItCaption, ViewAdQuestion(city, title, uri, source)) !=
-            PromptAnswer::Yes) {
+    if (confirmSpawn && prompts.Show(PromptKind::Question, kViewItCaption, ViewAdQuestion(city, title, uri, source)) !=
+                            PromptAnswer::Yes) {
         return false;
     }
     return OpenWithShell(uri, shell);

@@ -39,8 +39,7 @@ std::string_view SiteNameOfLink(std::string_view link)
     return endpoints::IsCraigslistLink(link) ? "Craigslist" : "Kijiji";
 }
 
-void AppendCsvLine(std::string& out, const RecordView& record, const CsvColumns& columns,
-                   const ReferenceTables& tables)
+void AppendCsvLine(std::string& out, const RecordView& record, const CsvColumns& columns, const ReferenceTables& tables)
 {
     AppendCell(out, record.Date);
     AppendCell(out, record.Title);

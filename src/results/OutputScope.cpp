@@ -46,9 +46,12 @@ std::optional<OutputScope> ChooseOutputScope(ResultStore& store, const std::vect
         return OutputScope::All;
     }
     switch (prompts.Show(PromptKind::ThreeWay, kSelectScopeCaption, ScopeQuestionText(kind, newCount))) {
-    case PromptAnswer::Yes: return OutputScope::New;
-    case PromptAnswer::No: return OutputScope::All;
-    default: break;
+    case PromptAnswer::Yes:
+        return OutputScope::New;
+    case PromptAnswer::No:
+        return OutputScope::All;
+    default:
+        break;
     }
     if (kind == OutputKind::Csv) {
         prompts.Show(PromptKind::Error, kAbortedCaption, kCsvSaveCancelledMessage);
@@ -64,12 +67,15 @@ ScopeTest::ScopeTest(OutputScope scope, const std::vector<unsigned char>& select
 bool ScopeTest::Includes(int record, const RecordView& view) const
 {
     switch (m_scope) {
-    case OutputScope::All: return true;
-    case OutputScope::New: return !view.NewMark.empty();
+    case OutputScope::All:
+        return true;
+    case OutputScope::New:
+        return !view.NewMark.empty();
     case OutputScope::Selected:
         return record >= 1 && static_cast<std::size_t>(record) <= m_selection.size() &&
                m_selection[static_cast<std::size_t>(record - 1)] != 0;
-    case OutputScope::Filtered: return m_filter.Matches(view.Title, view.FullText);
+    case OutputScope::Filtered:
+        return m_filter.Matches(view.Title, view.FullText);
     }
     return false;
 }

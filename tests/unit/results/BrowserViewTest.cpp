@@ -4,7 +4,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
 #include <thread>
 
 namespace trawl {
@@ -71,8 +70,8 @@ TEST_F(BrowserView, QuestionIsAskedWithTheStoreUnlocked)
     // While the box is open a worker must still be able to add a result.
     prompts.responder = [&](const test::ShownPrompt&) {
         std::thread worker([&] {
-            store.AddIfNew("http://x.craigslist.org/9", ResultRecord{"2024-03-03", "Lamp", "C", "S",
-                                                                      "http://x.craigslist.org/9", "", ""});
+            store.AddIfNew("http://x.craigslist.org/9",
+                           ResultRecord{"2024-03-03", "Lamp", "C", "S", "http://x.craigslist.org/9", "", ""});
         });
         worker.join();
         return PromptAnswer::Yes;

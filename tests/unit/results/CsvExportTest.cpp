@@ -6,12 +6,10 @@
 #include "refdata/ReferenceTables.h"
 #include "results/Escaping.h"
 
-#include <sys/stat.h>
-
+#include <algorithm>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <algorithm>
+#include <sys/stat.h>
 
 namespace trawl {
 namespace {
@@ -49,13 +47,14 @@ TEST_F(CsvExport, WritesEveryRecordWithSixCellsIncludingExpiredOnes)
     const OutputResult result = Export(OutputScope::All);
     ASSERT_TRUE(result.status.ok());
     EXPECT_EQ(result.count, 3);
-    EXPECT_EQ(Written(),
-              "\"Date\",\"Title\",\"City\",\"Section\",\"URI\",\"FullText\"\r\n"
-              "\"2024-03-01\",\"Red bike\",\"Austin\",\"bicycles\",\"http://austin.craigslist.org/bik/1.html\","
-              "\"<!--RSS-->fast\\nand light\"\r\n"
-              "\"2024-02-28\",\"Sofa\",\"Montreal\",\"furniture\",\"http://montreal.kijiji.ca/c-sofa-W0QQAdIdZ2\",\"\"\r\n"
-              "\"0000-00-00\",\"Gone\",\"Austin\",\"bicycles\",\"http://austin.craigslist.org/bik/3.html\","
-              "\"This posting has expired and will be removed shortly.\"\r\n");
+    EXPECT_EQ(
+        Written(),
+        "\"Date\",\"Title\",\"City\",\"Section\",\"URI\",\"FullText\"\r\n"
+        "\"2024-03-01\",\"Red bike\",\"Austin\",\"bicycles\",\"http://austin.craigslist.org/bik/1.html\","
+        "\"<!--RSS-->fast\\nand light\"\r\n"
+        "\"2024-02-28\",\"Sofa\",\"Montreal\",\"furniture\",\"http://montreal.kijiji.ca/c-sofa-W0QQAdIdZ2\",\"\"\r\n"
+        "\"0000-00-00\",\"Gone\",\"Austin\",\"bicycles\",\"http://austin.craigslist.org/bik/3.html\","
+        "\"This posting has expired and will be removed shortly.\"\r\n");
     ASSERT_EQ(prompts.Count(), 1u);
     EXPECT_EQ(prompts.Shown()[0].kind, PromptKind::Notice);
     EXPECT_EQ(prompts.Shown()[0].caption, "Save complete");
@@ -66,14 +65,15 @@ TEST_F(CsvExport, OptionalStateAndSiteColumnsSitInTheirPlaces)
 {
     AddSample();
     ASSERT_TRUE(Export(OutputScope::All, {true, true}).status.ok());
-    EXPECT_EQ(Written(),
-              "\"Date\",\"Title\",\"City\",\"StateCode\",\"Section\",\"URI\",\"SiteName\",\"FullText\"\r\n"
-              "\"2024-03-01\",\"Red bike\",\"Austin\",\"TX\",\"bicycles\",\"http://austin.craigslist.org/bik/1.html\","
-              "\"Craigslist\",\"<!--RSS-->fast\\nand light\"\r\n"
-              "\"2024-02-28\",\"Sofa\",\"Montreal\",\"QC\",\"furniture\",\"http://montreal.kijiji.ca/c-sofa-W0QQAdIdZ2\","
-              "\"Kijiji\",\"\"\r\n"
-              "\"0000-00-00\",\"Gone\",\"Austin\",\"TX\",\"bicycles\",\"http://austin.craigslist.org/bik/3.html\","
-              "\"Craigslist\",\"This posting has expired and will be removed shortly.\"\r\n");
+    EXPECT_EQ(
+        Written(),
+        "\"Date\",\"Title\",\"City\",\"StateCode\",\"Section\",\"URI\",\"SiteName\",\"FullText\"\r\n"
+        "\"2024-03-01\",\"Red bike\",\"Austin\",\"TX\",\"bicycles\",\"http://austin.craigslist.org/bik/1.html\","
+        "\"Craigslist\",\"<!--RSS-->fast\\nand light\"\r\n"
+        "\"2024-02-28\",\"Sofa\",\"Montreal\",\"QC\",\"furniture\",\"http://montreal.kijiji.ca/c-sofa-W0QQAdIdZ2\","
+        "\"Kijiji\",\"\"\r\n"
+        "\"0000-00-00\",\"Gone\",\"Austin\",\"TX\",\"bicycles\",\"http://austin.craigslist.org/bik/3.html\","
+        "\"Craigslist\",\"This posting has expired and will be removed shortly.\"\r\n");
 
     // Each column alone.
     EXPECT_EQ(CsvHeaderLine({true, false}),
@@ -94,9 +94,8 @@ TEST_F(CsvExport, QuotesBackslashesAndLineBreaksUseBackslashEscapes)
 {
     Add("2024-01-01", "27\" wheel \\ \"new\"", "C\rity", "S", "http://x.craigslist.org/1", "a\nb\r\nc\fd");
     ASSERT_TRUE(Export(OutputScope::All).status.ok());
-    EXPECT_EQ(Written(), CsvHeaderLine({}) +
-                             "\"2024-01-01\",\"27\\\" wheel \\\\ \\\"new\\\"\",\"C\\nity\",\"S\","
-                             "\"http://x.craigslist.org/1\",\"a\\nb\\nc\\nd\"\r\n");
+    EXPECT_EQ(Written(), CsvHeaderLine({}) + "\"2024-01-01\",\"27\\\" wheel \\\\ \\\"new\\\"\",\"C\\nity\",\"S\","
+                                             "\"http://x.craigslist.org/1\",\"a\\nb\\nc\\nd\"\r\n");
     EXPECT_THAT(Written(), ::testing::Not(HasSubstr("\"\"new")));
 }
 

@@ -130,8 +130,7 @@ TEST_F(HtmlOutput, ExpiredRecordsAreNeverWritten)
 TEST_F(HtmlOutput, MacrosExpandInOrderOverEarlierValues)
 {
     // A title may hold a later item macro (expanded) or a header macro (left alone).
-    Add("2024-03-01", "**ITEMCITY** at **TIMESTAMP** by **NAME** **ITEM**", "Austin", "S", "u1", "**ITEMTITLE**",
-        true);
+    Add("2024-03-01", "**ITEMCITY** at **TIMESTAMP** by **NAME** **ITEM**", "Austin", "S", "u1", "**ITEMTITLE**", true);
     header = "<h3>**NAME**</h3>**ITEM**<i>**TIMESTAMP**</i>";
     item = "**ITEMTITLE**|**DESCRIPTION**|**NEW**";
     ASSERT_TRUE(Write().status.ok());

@@ -48,8 +48,9 @@ TEST_F(ScopeChoice, OneSelectedRowAsksLikeNone)
     ASSERT_EQ(prompts.Count(), 1u);
     EXPECT_EQ(prompts.Shown()[0].kind, PromptKind::ThreeWay);
     EXPECT_EQ(prompts.Shown()[0].caption, "Select Scope");
-    EXPECT_EQ(prompts.Shown()[0].text,
-              "Would you like to output only the 2 new records? (If not, everything will be included in the CSV file).");
+    EXPECT_EQ(
+        prompts.Shown()[0].text,
+        "Would you like to output only the 2 new records? (If not, everything will be included in the CSV file).");
 }
 
 TEST_F(ScopeChoice, AnswersGiveNewAllOrNothing)

@@ -4,7 +4,6 @@
 #include "support/Doubles.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
