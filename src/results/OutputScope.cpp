@@ -23,10 +23,11 @@ std::optional<OutputScope> ChooseOutputScope(ResultStore& store, const std::vect
     if (selectedRecords.size() > 1) {
         std::vector<unsigned char>& selection = store.Selection();
         std::fill(selection.begin(), selection.end(), 0);
+        const int count = store.Count();
         for (int record : selectedRecords) {
-            // A stale row number (the store changed under the list) marks nothing rather than
-            // writing outside the table.
-            if (record >= 1 && static_cast<std::size_t>(record) <= selection.size()) {
+            // A stale row number (the store changed under the list) marks nothing: neither outside
+            // the table nor a slot that a later result would fill.
+            if (record >= 1 && record <= count && static_cast<std::size_t>(record) <= selection.size()) {
                 selection[static_cast<std::size_t>(record - 1)] = 1;
             }
         }
