@@ -10,15 +10,20 @@ std::string MixedCase(std::string_view text)
 {
     std::string result;
     result.reserve(text.size());
-    bool wordStart = true;
+    bool letterSeen = false; // in the current word
     for (char c : text) {
         if (c == ' ') {
+            letterSeen = false;
             result += c;
-            wordStart = true;
             continue;
         }
-        result += wordStart ? UpperAscii(c) : LowerAscii(c);
-        wordStart = false;
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!letter) {
+            result += c;
+            continue;
+        }
+        result += letterSeen ? LowerAscii(c) : UpperAscii(c);
+        letterSeen = true;
     }
     return result;
 }

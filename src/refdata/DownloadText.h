@@ -5,9 +5,10 @@
 
 namespace trawl {
 
-// Names as the downloads store them: the first letter of every word upper case and its other letters
-// lower case, ASCII only (other bytes stay). Words are separated by spaces; any other byte ("/", "-",
-// "&") belongs to the word, so "apts/housing" becomes "Apts/housing".
+// Names as the downloads store them: in every word the first ASCII letter upper case and the other
+// ASCII letters lower case (other bytes stay). Words are separated by spaces only; other bytes belong
+// to the word, so "apts/housing" becomes "Apts/housing" and "&amp;" becomes "&Amp;" (its first letter
+// is the "a").
 std::string MixedCase(std::string_view text);
 
 // Replaces the two-byte UTF-8 forms of the French accented letters (and the OE ligatures, Y with

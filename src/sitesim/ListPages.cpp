@@ -55,7 +55,8 @@ SimResponse CLDirectoryResponse(const SampleCLDirectoryPage& page)
         return SimResponse::NotFound();
     }
     if (page.answer == DirectoryAnswer::Redirect) {
-        return SimResponse::Redirect(page.cities.front().Link());
+        // Sent without the trailing "/" that the list pages give their links.
+        return SimResponse::Redirect("http://" + page.cities.front().host);
     }
     // A link before the list, which the download must not take for a site.
     std::string body = "<h1>choose the site nearest you</h1>\r\n" +

@@ -30,7 +30,7 @@ struct SampleCLCity {
 enum class DirectoryAnswer { List, Redirect, NotFound };
 
 // One page of the Craigslist country directory: "/iso/us/ca" (a state) or "/iso/ca" (a country).
-// Paths without a page answer "Not Found". A redirect goes to the first city's link.
+// Paths without a page answer "Not Found". A redirect goes to "http://" + the first city's host.
 struct SampleCLDirectoryPage {
     std::string path;
     DirectoryAnswer answer = DirectoryAnswer::List;
