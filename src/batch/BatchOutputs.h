@@ -1,7 +1,9 @@
 #pragma once
 
 #include "app/Status.h"
+#include "results/OutputScope.h"
 
+#include <cstdint>
 #include <string>
 
 namespace trawl {
@@ -9,17 +11,18 @@ namespace trawl {
 class Clock;
 class Prompts;
 class ResultStore;
+struct ReferenceTables;
 struct Settings;
 
-// The record sets of the outputs: everything, or only what this run added.
-inline constexpr int kScopeAll = 1;
-inline constexpr int kScopeNew = 2;
-
-// The CSV file of the records in `scope`; the closing message goes through `prompts`.
-Status WriteBatchCsv(const std::string& path, int scope, const Settings& settings, ResultStore& store,
-                     Prompts& prompts);
-// The HTML page of the records in `scope`, through the settings' templates; nothing is opened.
-Status WriteBatchHtml(const std::string& path, int scope, const std::string& searchName, const Settings& settings,
+// The CSV file of the records in `scope`; the closing message, or the failure, goes through `prompts`.
+Status WriteBatchCsv(const std::string& path, OutputScope scope, const Settings& settings, const ReferenceTables& tables,
+                     ResultStore& store, Prompts& prompts);
+// The HTML page of the records in `scope`, through the settings' templates; nothing is opened. Its
+// closing message (HtmlSavedMessage), or the failure, goes through `prompts`.
+Status WriteBatchHtml(const std::string& path, OutputScope scope, const std::string& searchName, const Settings& settings,
                       ResultStore& store, Clock& clock, Prompts& prompts);
+
+// "HTML file saved to 'PATH' with 1,234 records." ("record." for 0 and 1), as the CSV one reads.
+std::string HtmlSavedMessage(const std::string& path, std::int64_t count);
 
 } // namespace trawl

@@ -3,6 +3,7 @@
 #include "app/RunFlags.h"
 #include "app/Settings.h"
 #include "app/Startup.h"
+#include "batch/BatchDownload.h"
 #include "batch/BatchSearch.h"
 #include "batch/BatchStatusView.h"
 #include "batch/Console.h"

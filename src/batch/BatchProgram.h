@@ -35,9 +35,4 @@ struct BatchProgram {
 
 int RunBatchProgram(BatchProgram& program);
 
-// The first-run list download without its dialog: log lines on standard output. True when the five
-// lists were written.
-bool RunBatchListDownload(HttpGetter& http, const std::string& programDirectory, Console& console, Clock& clock,
-                          const std::atomic<int>& stop);
-
 } // namespace trawl

@@ -17,6 +17,7 @@
 #include "refdata/SelectionModel.h"
 
 #include <chrono>
+#include <unistd.h>
 
 namespace trawl {
 
@@ -119,28 +120,23 @@ void RunDeepScan(BatchContext& context, DeepScan& scan, const std::string& name,
 bool WriteOutputs(BatchContext& context, const BatchOptions& options, const std::string& searchPath,
                   const std::string& name, BatchSearchResult& result)
 {
-    const int scope = options.newOnly ? kScopeNew : kScopeAll;
+    // The batch front end answers the scope question by -new: only what this run added, or everything.
+    const OutputScope scope = options.newOnly ? OutputScope::New : OutputScope::All;
     const LocalDate today = context.clock.Today();
     bool ok = true;
     if (options.csv) {
         const std::string path = OutputPath(searchPath, ".csv", options.dateName, today);
-        const Status status = WriteBatchCsv(path, scope, context.settings, context.store, context.prompts);
-        if (status) {
+        if (WriteBatchCsv(path, scope, context.settings, context.tables, context.store, context.prompts)) {
             result.outputs.push_back(path);
         } else {
-            context.prompts.Show(PromptKind::Error, "Error", "The CSV file could not be written: " + status.message());
             ok = false;
         }
     }
     if (options.html) {
         const std::string path = OutputPath(searchPath, ".html", options.dateName, today);
-        const Status status =
-            WriteBatchHtml(path, scope, name, context.settings, context.store, context.clock, context.prompts);
-        if (status) {
+        if (WriteBatchHtml(path, scope, name, context.settings, context.store, context.clock, context.prompts)) {
             result.outputs.push_back(path);
         } else {
-            context.prompts.Show(PromptKind::Error, "Error",
-                                 "The HTML file could not be written: " + status.message());
             ok = false;
         }
     }
@@ -155,7 +151,13 @@ std::string FindSearchFile(const std::string& argument, const std::string& progr
         return {};
     }
     if (FileExists(argument)) {
-        return argument;
+        // Made absolute, so that the messages say plainly where the files went.
+        std::string folder(4096, '\0');
+        if (argument.starts_with('/') || ::getcwd(folder.data(), folder.size()) == nullptr) {
+            return argument;
+        }
+        folder.resize(folder.find('\0'));
+        return folder + (folder.ends_with('/') ? "" : "/") + argument;
     }
     if (!argument.starts_with('/') && FileExists(programDirectory + argument)) {
         return programDirectory + argument;

@@ -43,8 +43,8 @@ struct BatchSearchResult {
     std::vector<std::string> outputs; // files written: the search file, then the CSV and HTML
 };
 
-// The search file as the start-up looks it up: relative to the current folder, then under the
-// program folder. "" when neither exists.
+// The search file as the start-up looks it up: relative to the current folder (the path given back
+// is made absolute), then under the program folder. "" when neither exists.
 std::string FindSearchFile(const std::string& argument, const std::string& programDirectory);
 
 // One SEARCH argument: look it up, load it, run it as Go! would, deep-scan it when asked, save it

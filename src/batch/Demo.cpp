@@ -30,6 +30,7 @@ bool MakeFolders(const std::string& folder)
     for (std::size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1)) {
         ::mkdir(folder.substr(0, slash).c_str(), 0700);
     }
+    ::mkdir(folder.c_str(), 0700);
     struct stat info {};
     return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
@@ -43,21 +44,23 @@ std::string Join(const std::vector<std::string>& keys)
     return joined;
 }
 
-// The first `count` keys of the rows that pass `wanted`, else of any rows.
-template <typename Row, typename Wanted, typename Key>
-std::string FirstKeys(const std::vector<Row>& rows, std::size_t count, Wanted wanted, Key key)
+// The first `count` keys of the rows that pass `preferred`, then of those that pass `acceptable`,
+// then of any rows.
+template <typename Row, typename Preferred, typename Acceptable, typename Key>
+std::string FirstKeys(const std::vector<Row>& rows, std::size_t count, Preferred preferred, Acceptable acceptable,
+                      Key key)
 {
     std::vector<std::string> keys;
-    for (const Row& row : rows) {
-        if (keys.size() < count && wanted(row)) {
-            keys.push_back(key(row));
+    const auto take = [&](auto wanted) {
+        for (const Row& row : rows) {
+            if (keys.size() < count && wanted(row) && std::find(keys.begin(), keys.end(), key(row)) == keys.end()) {
+                keys.push_back(key(row));
+            }
         }
-    }
-    for (const Row& row : rows) {
-        if (keys.size() < count && std::find(keys.begin(), keys.end(), key(row)) == keys.end()) {
-            keys.push_back(key(row));
-        }
-    }
+    };
+    take(preferred);
+    take(acceptable);
+    take([](const Row&) { return true; });
     return Join(keys);
 }
 
@@ -83,22 +86,25 @@ SearchDefinition DemoSearchDefinition(const ReferenceTables& tables)
     SearchDefinition search;
     search.Name = kDemoSearchName;
     search.Terms = "bike,table";
+    const auto always = [](const auto&) { return true; };
     search.CLCityKeys = FirstKeys(
-        tables.CLCityTable, 2, [](const CLCity& c) { return c.CityName != "Default"; },
+        tables.CLCityTable, 2, [](const CLCity& c) { return c.CityName != "Default"; }, always,
         [](const CLCity& c) { return c.CityURL; });
+    // Sections of the for-sale group suit the terms; a group's own row stands for all of it.
     search.CLSectionKeys = FirstKeys(
-        tables.CLSectionTable, 2, [](const CLSection& s) { return s.SectionCode != s.MasterSectionCode; },
+        tables.CLSectionTable, 2,
+        [](const CLSection& s) { return s.MasterSectionCode == "sss" && s.SectionCode != s.MasterSectionCode; },
+        [](const CLSection& s) { return s.SectionCode != s.MasterSectionCode; },
         [](const CLSection& s) { return s.SectionCode; });
-    // One Canadian city (search feed) and one elsewhere (result page), so both Kijiji layouts show.
-    const std::string canadian = FirstKeys(
-        tables.KJCityTable, 1, [](const KJCity& c) { return c.URL.find(".kijiji.ca") != std::string::npos; },
-        [](const KJCity& c) { return c.URL; });
-    const std::string other = FirstKeys(
-        tables.KJCityTable, 1, [](const KJCity& c) { return c.URL.find(".kijiji.ca") == std::string::npos; },
-        [](const KJCity& c) { return c.URL; });
-    search.KJCityKeys = canadian == other ? canadian : Join({canadian, other});
+    // One Canadian city (a search feed) and one elsewhere (a result page), so both Kijiji layouts show.
+    const auto canadian = [](const KJCity& c) { return c.URL.find(".kijiji.ca") != std::string::npos; };
+    const auto url = [](const KJCity& c) { return c.URL; };
+    const std::string first = FirstKeys(tables.KJCityTable, 1, canadian, always, url);
+    const std::string second = FirstKeys(
+        tables.KJCityTable, 1, [&](const KJCity& c) { return !canadian(c); }, always, url);
+    search.KJCityKeys = first == second ? first : first + "," + second;
     search.KJSectionKeys = FirstKeys(
-        tables.KJSectionTable, 2, [](const KJSection& s) { return s.SectionName != s.MasterSectionName; },
+        tables.KJSectionTable, 2, [](const KJSection& s) { return s.SectionName != s.MasterSectionName; }, always,
         [](const KJSection& s) { return KJSectionKey(s); });
     return search;
 }

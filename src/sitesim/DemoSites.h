@@ -2,6 +2,7 @@
 
 #include "sitesim/SampleSiteServer.h"
 #include "sitesim/SampleSites.h"
+#include "sitesim/SampleWorld.h"
 
 namespace trawl::sitesim {
 
@@ -9,6 +10,7 @@ namespace trawl::sitesim {
 // of the first-run download at their fixed hosts, and for every other host and path the search
 // pages, ad pages and update page of the sample sites.
 struct DemoWorldOptions {
+    SampleWorld world = MakeSampleWorld();
     SampleSiteOptions sites;
 };
 

@@ -4,7 +4,11 @@
 #include "refdata/ReferenceTables.h"
 #include "sitesim/SampleSites.h"
 
+#include "support/Doubles.h"
+
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace trawl {
 namespace {
@@ -39,7 +43,8 @@ TEST(DemoSearchDefinition, picks_a_few_cities_and_sections_of_both_sites_from_th
                           {"US", "US", "United States", "SF bay area", "sfbay.craigslist.org"},
                           {"US", "US", "United States", "boston", "boston.craigslist.org"},
                           {"US", "US", "United States", "austin", "austin.craigslist.org"}};
-    tables.CLSectionTable = {{"sss", "sss", "for sale"}, {"sss", "bik", "bicycles"}, {"sss", "fur", "furniture"}};
+    tables.CLSectionTable = {{"ccc", "ccc", "community"}, {"ccc", "act", "activities"}, {"sss", "sss", "for sale"},
+                             {"sss", "bik", "bicycles"}, {"sss", "fur", "furniture"}};
     tables.KJCityTable = {{"United States", "MA", "Boston", "boston.kijiji.com"},
                           {"United States", "NY", "New York", "newyork.kijiji.com"},
                           {"Canada", "Ontario", "Toronto", "toronto.kijiji.ca"}};
@@ -49,7 +54,7 @@ TEST(DemoSearchDefinition, picks_a_few_cities_and_sections_of_both_sites_from_th
     const SearchDefinition search = DemoSearchDefinition(tables);
     EXPECT_EQ(search.Name, "demo");
     EXPECT_EQ(search.Terms, "bike,table");
-    // Real cities before a country's default site, sections rather than their group.
+    // Real cities before a country's default site; for-sale sections rather than their group or others.
     EXPECT_EQ(search.CLCityKeys, "sfbay.craigslist.org,boston.craigslist.org");
     EXPECT_EQ(search.CLSectionKeys, "bik,fur");
     // A Canadian city (a feed) and one elsewhere (a result page).
@@ -69,6 +74,22 @@ TEST(DemoSearchDefinition, small_lists_give_what_they_have)
     EXPECT_EQ(search.CLSectionKeys, "sss");
     EXPECT_EQ(search.KJCityKeys, "toronto.kijiji.ca");
     EXPECT_EQ(search.KJSectionKeys, "644\\bikes");
+}
+
+TEST(DemoProgramFolder, is_made_under_the_cache_folder_and_kept)
+{
+    test::TempDir cache;
+    const char* old = std::getenv("XDG_CACHE_HOME");
+    const std::string saved = old == nullptr ? "" : old;
+    ::setenv("XDG_CACHE_HOME", (cache.path() + "deeper/cache").c_str(), 1);
+    const std::string folder = DemoProgramFolder();
+    const std::string again = DemoProgramFolder();
+    old == nullptr ? ::unsetenv("XDG_CACHE_HOME") : ::setenv("XDG_CACHE_HOME", saved.c_str(), 1);
+    EXPECT_EQ(folder, cache.path() + "deeper/cache/trawlkit-demo/");
+    EXPECT_EQ(again, folder);
+    struct stat info {};
+    EXPECT_EQ(::stat(folder.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
 }
 
 } // namespace
