@@ -75,7 +75,7 @@ TEST_F(KijijiDownload, SectionLinksOfAnotherFormEndTheirGroupAndAHeadingOfAnothe
 
 TEST_F(KijijiDownload, AGroupHeadingWithoutALinkOrNameFailsTheRun)
 {
-    for (const std::string page :
+    for (const std::string& page :
          {kOk + "<h2 class=\"title\">no link here, padding padding padding</h2>",
           kOk + "<h2 class=\"title\"><a href=\"\">empty link</a></h2> padding padding padding",
           kOk + "<h2 class=\"title\"><a href=\"http://boston.kijiji.com/pets/?catId=112\"></a></h2> padding"}) {
