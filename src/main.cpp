@@ -1,3 +1,6 @@
 #include "batch/Main.h"
 
-int main(int argc, char** argv) { return trawl::RunTrawlkit(argc, argv); }
+int main(int argc, char** argv)
+{
+    return trawl::RunTrawlkit(argc, argv);
+}

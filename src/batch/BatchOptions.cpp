@@ -53,8 +53,9 @@ std::string UsageText()
            "to its file. The window is not available in this build.\n"
            "Program folder: TRAWLKIT_HOME, else the program's own folder when writable, else\n"
            "~/.local/share/trawlkit. TRAWLKIT_CONNECT_TO=HOST:PORT:ADDR:PORT2 redirects connections.\n"
-           "Exit status: 0 all done, 1 a search or an output failed, 2 bad TRAWLKIT_CONNECT_TO,\n"
-           "3 the list download failed.\n";
+           "Exit status: 0 all done, 1 a search did not run as asked or an output failed, 2 bad\n"
+           "TRAWLKIT_CONNECT_TO,"
+           " 3 the list download failed.\n";
 }
 
 } // namespace trawl

@@ -12,9 +12,9 @@ struct BatchOptions {
     bool html = false;
     bool newOnly = false; // "-new": the outputs hold only the records this run added
     bool deep = false;
-    bool dateName = false; // "-datename": outputs named N-YYYY-MM-DD
-    bool demo = false;     // "--demo": the built-in sample sites in a demo program folder
-    bool help = false;     // "-help", "--help", "-h", "-?"
+    bool dateName = false;                   // "-datename": outputs named N-YYYY-MM-DD
+    bool demo = false;                       // "--demo": the built-in sample sites in a demo program folder
+    bool help = false;                       // "-help", "--help", "-h", "-?"
     std::vector<std::string> searches;       // as typed, in order
     std::vector<std::string> unknownOptions; // as typed, dashes included
 

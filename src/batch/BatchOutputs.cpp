@@ -13,16 +13,16 @@ std::string HtmlSavedMessage(const std::string& path, std::int64_t count)
     return "HTML file saved to '" + path + "' with " + GroupDigits(count) + " record" + (count > 1 ? "s" : "") + ".";
 }
 
-Status WriteBatchCsv(const std::string& path, OutputScope scope, const Settings& settings, const ReferenceTables& tables,
-                     ResultStore& store, Prompts& prompts)
+Status WriteBatchCsv(const std::string& path, OutputScope scope, const Settings& settings,
+                     const ReferenceTables& tables, ResultStore& store, Prompts& prompts)
 {
     const CsvColumns columns{settings.IncludeStateInCSV != 0, settings.IncludeSiteInCSV != 0};
     // ExportCsv tells the user itself: the closing message, or the failure.
     return ExportCsv(store, path, scope, {}, columns, tables, prompts).status;
 }
 
-Status WriteBatchHtml(const std::string& path, OutputScope scope, const std::string& searchName, const Settings& settings,
-                      ResultStore& store, Clock& clock, Prompts& prompts)
+Status WriteBatchHtml(const std::string& path, OutputScope scope, const std::string& searchName,
+                      const Settings& settings, ResultStore& store, Clock& clock, Prompts& prompts)
 {
     const HtmlPageInputs inputs{settings.HTMLheader, settings.HTMLitem, searchName};
     const OutputResult result = WriteHtml(store, path, scope, {}, inputs, clock, prompts);

@@ -15,12 +15,12 @@ struct ReferenceTables;
 struct Settings;
 
 // The CSV file of the records in `scope`; the closing message, or the failure, goes through `prompts`.
-Status WriteBatchCsv(const std::string& path, OutputScope scope, const Settings& settings, const ReferenceTables& tables,
-                     ResultStore& store, Prompts& prompts);
+Status WriteBatchCsv(const std::string& path, OutputScope scope, const Settings& settings,
+                     const ReferenceTables& tables, ResultStore& store, Prompts& prompts);
 // The HTML page of the records in `scope`, through the settings' templates; nothing is opened. Its
 // closing message (HtmlSavedMessage), or the failure, goes through `prompts`.
-Status WriteBatchHtml(const std::string& path, OutputScope scope, const std::string& searchName, const Settings& settings,
-                      ResultStore& store, Clock& clock, Prompts& prompts);
+Status WriteBatchHtml(const std::string& path, OutputScope scope, const std::string& searchName,
+                      const Settings& settings, ResultStore& store, Clock& clock, Prompts& prompts);
 
 // "HTML file saved to 'PATH' with 1,234 records." ("record." for 0 and 1), as the CSV one reads.
 std::string HtmlSavedMessage(const std::string& path, std::int64_t count);

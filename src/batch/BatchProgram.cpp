@@ -54,8 +54,9 @@ int RunBatchProgram(BatchProgram& program)
     ByteCounter bytes(&view);
     HttpClient http(HttpOptions{settings.UserAgent}, program.connector, bytes);
     RunFlags flags;
-    BatchContext context{settings, tables,  folder,        http,  store,
-                         view,     prompts, program.console, program.clock, flags, program.interrupted};
+    BatchContext context{
+        settings,           tables, folder, http, store, view, prompts, program.console, program.clock, flags,
+        program.interrupted};
     return RunBatchSearches(program.options, context) == 0 ? kExitOk : kExitFailed;
 }
 

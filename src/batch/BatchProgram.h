@@ -16,9 +16,9 @@ struct ReferenceTables;
 
 // Exit statuses of a batch run.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;         // a search could not be run, saved or written out
-inline constexpr int kExitBadConnectTo = 2;   // TRAWLKIT_CONNECT_TO is malformed
-inline constexpr int kExitListsMissing = 3;   // the lists are missing and could not be downloaded
+inline constexpr int kExitFailed = 1;       // a search could not be run, saved or written out
+inline constexpr int kExitBadConnectTo = 2; // TRAWLKIT_CONNECT_TO is malformed
+inline constexpr int kExitListsMissing = 3; // the lists are missing and could not be downloaded
 
 // One batch run over a program folder: the start-up steps without a window (lists, with the list
 // download when one is missing or empty; settings, only read), then every named search.

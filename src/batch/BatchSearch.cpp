@@ -12,9 +12,9 @@
 #include "harvest/DeepScan.h"
 #include "harvest/DeepScanRecords.h"
 #include "harvest/SearchScheduler.h"
+#include "refdata/SelectionModel.h"
 #include "results/ResultStore.h"
 #include "results/SearchFile.h"
-#include "refdata/SelectionModel.h"
 
 #include <chrono>
 #include <unistd.h>
@@ -111,9 +111,8 @@ void RunDeepScan(BatchContext& context, DeepScan& scan, const std::string& name,
         }
         pending = left;
     }
-    context.console.Progress(
-        ScanProgressLine(name, context.view.PagesScanned(), context.view.PagesScanned() + pending,
-                         context.view.BytesDownloaded()));
+    context.console.Progress(ScanProgressLine(name, context.view.PagesScanned(), context.view.PagesScanned() + pending,
+                                              context.view.BytesDownloaded()));
     context.console.EndProgress();
 }
 
@@ -143,6 +142,25 @@ bool WriteOutputs(BatchContext& context, const BatchOptions& options, const std:
     return ok;
 }
 
+// Passes every box on and counts the errors among them: a search whose jobs or deep scan gave up,
+// or whose store overflowed, has not run as asked, even though what it found is saved.
+class ErrorCountingPrompts final : public Prompts {
+public:
+    explicit ErrorCountingPrompts(Prompts& inner) : m_inner(inner) {}
+    PromptAnswer Show(PromptKind kind, const std::string& caption, const std::string& text) override
+    {
+        if (kind == PromptKind::Error) {
+            m_errors.fetch_add(1);
+        }
+        return m_inner.Show(kind, caption, text);
+    }
+    int Errors() const { return m_errors.load(); }
+
+private:
+    Prompts& m_inner;
+    std::atomic<int> m_errors{0};
+};
+
 } // namespace
 
 std::string FindSearchFile(const std::string& argument, const std::string& programDirectory)
@@ -165,8 +183,12 @@ std::string FindSearchFile(const std::string& argument, const std::string& progr
     return {};
 }
 
-BatchSearchResult RunBatchSearch(const std::string& argument, const BatchOptions& options, BatchContext& context)
+BatchSearchResult RunBatchSearch(const std::string& argument, const BatchOptions& options, BatchContext& outer)
 {
+    ErrorCountingPrompts prompts(outer.prompts);
+    BatchContext context{outer.settings,   outer.tables, outer.programDirectory, outer.http,  outer.store,
+                         outer.view,       prompts,      outer.console,          outer.clock, outer.flags,
+                         outer.interrupted};
     BatchSearchResult result;
     const std::string path = FindSearchFile(argument, context.programDirectory);
     if (path.empty()) {
@@ -200,8 +222,8 @@ BatchSearchResult RunBatchSearch(const std::string& argument, const BatchOptions
     }
 
     {
-        HarvestContext harvest{context.http,    context.store, context.view, context.prompts,
-                               context.clock,   context.flags, context.tables};
+        HarvestContext harvest{context.http,  context.store, context.view,  context.prompts,
+                               context.clock, context.flags, context.tables};
         // Declared first so it goes last: the scheduler may still hand it work until it is gone.
         DeepScan scan(harvest);
         SearchScheduler scheduler(harvest, &scan);
@@ -228,7 +250,7 @@ BatchSearchResult RunBatchSearch(const std::string& argument, const BatchOptions
     context.console.Out("Search saved to '" + path + "'.");
 
     const bool written = WriteOutputs(context, options, path, inputs.RunningSearchName, result);
-    result.ok = written && !result.interrupted;
+    result.ok = written && !result.interrupted && prompts.Errors() == 0;
     return result;
 }
 

@@ -37,9 +37,9 @@ struct BatchContext {
 
 // What became of one search.
 struct BatchSearchResult {
-    bool ok = false;          // the search ran and every output was written
-    bool interrupted = false; // the user stopped it; what was found was saved
-    std::string searchPath;   // the file that was read and saved ("" when none was found)
+    bool ok = false;                  // the search ran and every output was written
+    bool interrupted = false;         // the user stopped it; what was found was saved
+    std::string searchPath;           // the file that was read and saved ("" when none was found)
     std::vector<std::string> outputs; // files written: the search file, then the CSV and HTML
 };
 

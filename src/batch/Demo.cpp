@@ -127,8 +127,8 @@ int RunDemo(BatchOptions options, Console& console, const std::atomic<int>& inte
         return kExitFailed;
     }
     SocketConnector connector({ConnectToRule{"*", 80, "127.0.0.1", server.port()}});
-    console.Out("Trawlkit demo: sample sites on 127.0.0.1:" + std::to_string(server.port()) +
-                ", program folder " + folder);
+    console.Out("Trawlkit demo: sample sites on 127.0.0.1:" + std::to_string(server.port()) + ", program folder " +
+                folder);
 
     if (!options.Batch()) {
         options.deep = options.csv = options.html = true;
@@ -152,8 +152,9 @@ int RunDemo(BatchOptions options, Console& console, const std::atomic<int>& inte
         run.searches.push_back(path);
     };
     const int status = RunBatchProgram(program);
-    console.Out(status == kExitOk ? "Demo finished. Everything it wrote is in " + folder
-                                  : "Demo ended with exit status " + std::to_string(status) + ". Its folder: " + folder);
+    console.Out(status == kExitOk
+                    ? "Demo finished. Everything it wrote is in " + folder
+                    : "Demo ended with exit status " + std::to_string(status) + ". Its folder: " + folder);
     return status;
 }
 

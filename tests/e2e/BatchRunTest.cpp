@@ -1,5 +1,4 @@
 #include "E2EFixture.h"
-
 #include "app/AtomicFile.h"
 
 #include <gmock/gmock.h>
@@ -104,7 +103,8 @@ TEST_F(BatchRun, search_file_in_the_current_folder_comes_before_the_program_fold
     const ProgramResult run = Run({"-deep", "bikes.trawl"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_THAT(run.out, HasSubstr("Search saved to '" + local + "'."));
-    EXPECT_EQ(RecordLines(SplitCrLf(ReadFile(local))), static_cast<int>(LinksOf(kClCity, "/search/bik?query=bike&format=rss").size()));
+    EXPECT_EQ(RecordLines(SplitCrLf(ReadFile(local))),
+              static_cast<int>(LinksOf(kClCity, "/search/bik?query=bike&format=rss").size()));
     EXPECT_EQ(RecordLines(SplitCrLf(ReadFile(home.File("bikes.trawl")))), 0);
 }
 
@@ -154,7 +154,6 @@ TEST_F(BatchRun, a_malformed_connect_rule_is_exit_status_two)
     const ProgramResult bad = RunTrawlkit({"-csv", "bikes.trawl"}, env, work.path());
     EXPECT_EQ(bad.status, 2);
     EXPECT_THAT(bad.err, HasSubstr("TRAWLKIT_CONNECT_TO"));
-
 }
 
 TEST_F(BatchRun, without_batch_options_the_usage_is_shown_and_nothing_runs)

@@ -42,8 +42,8 @@ void E2EFixture::WriteLists()
     WriteFile(home.File("CLcitylist.csv"),
               CrLfLines({R"("Region","CountryCode","CountryName","StateCode","CityName","CityURL")",
                          R"("US","US","United States","CA","SF bay area","sfbay.craigslist.org")"}));
-    WriteFile(home.File("CLsectlist.csv"), CrLfLines({R"("MasterSectionCode","SectionCode","SectionName")",
-                                                      R"("sss","bik","bicycles")"}));
+    WriteFile(home.File("CLsectlist.csv"),
+              CrLfLines({R"("MasterSectionCode","SectionCode","SectionName")", R"("sss","bik","bicycles")"}));
     WriteFile(home.File("CLstatelist.csv"),
               CrLfLines({R"("CityURI","StateName","StateCode")", R"("sfbay","California","CA")"}));
     WriteFile(home.File("KJcitylist.csv"),
@@ -77,8 +77,7 @@ std::string E2EFixture::WriteBikesSearch()
 
 std::map<std::string, std::string> E2EFixture::Env() const
 {
-    return {{"TRAWLKIT_HOME", home.path()},
-            {"TRAWLKIT_CONNECT_TO", "*:80:127.0.0.1:" + std::to_string(server.port())}};
+    return {{"TRAWLKIT_HOME", home.path()}, {"TRAWLKIT_CONNECT_TO", "*:80:127.0.0.1:" + std::to_string(server.port())}};
 }
 
 ProgramResult E2EFixture::Run(const std::vector<std::string>& arguments) const

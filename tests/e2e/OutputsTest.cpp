@@ -24,8 +24,8 @@ int Count(const std::string& text, const std::string& part)
 
 std::string SavedMessage(const std::string& kind, const std::string& path, std::size_t count)
 {
-    return kind + " file saved to '" + path + "' with " + std::to_string(count) + " record" +
-           (count > 1 ? "s" : "") + ".\n";
+    return kind + " file saved to '" + path + "' with " + std::to_string(count) + " record" + (count > 1 ? "s" : "") +
+           ".\n";
 }
 
 TEST_F(E2EFixture, fresh_folder_downloads_the_lists_then_runs_both_sites_and_writes_every_output)
@@ -83,8 +83,8 @@ TEST_F(E2EFixture, fresh_folder_downloads_the_lists_then_runs_both_sites_and_wri
         const auto from = item.find(open) + open.size();
         return item.substr(from, item.find(close, from) - from);
     };
-    const std::string start = "\"" + cut("<dc:date>", "T") + "\",\"" + cut("<title>", "</title>") + "\",\"" +
-                              cityName + "\",\"" + sectionName + "\",\"" + cut("<link>", "</link>") + "\",\"";
+    const std::string start = "\"" + cut("<dc:date>", "T") + "\",\"" + cut("<title>", "</title>") + "\",\"" + cityName +
+                              "\",\"" + sectionName + "\",\"" + cut("<link>", "</link>") + "\",\"";
     EXPECT_THAT(csv, HasSubstr("\r\n" + start)) << start;
 
     // The HTML page through the default templates: one block per record, every one new.

@@ -1,4 +1,5 @@
 #include "batch/BatchOptions.h"
+
 #include "batch/OutputNames.h"
 
 #include <gmock/gmock.h>

@@ -1,5 +1,6 @@
-#include "batch/BatchDownload.h"
 #include "batch/BatchProgram.h"
+
+#include "batch/BatchDownload.h"
 #include "batch/Console.h"
 #include "net/Connector.h"
 #include "refdata/ListFiles.h"
@@ -35,8 +36,8 @@ struct BatchProgramFixture : ::testing::Test {
 
     int Run(BatchOptions options, std::function<void(const ReferenceTables&, BatchOptions&)> before = {})
     {
-        BatchProgram program{std::move(options), home.path(), connector, console, clock, interrupted,
-                             std::move(before)};
+        BatchProgram program{std::move(options), home.path(),      connector, console, clock,
+                             interrupted,        std::move(before)};
         return RunBatchProgram(program);
     }
 

@@ -1,6 +1,7 @@
+#include "batch/BatchSearch.h"
+
 #include "app/AtomicFile.h"
 #include "app/RunFlags.h"
-#include "batch/BatchSearch.h"
 #include "batch/BatchStatusView.h"
 #include "batch/Console.h"
 #include "harvest/SearchJobs.h"
@@ -10,18 +11,18 @@
 #include "sitesim/SampleSites.h"
 #include "support/Doubles.h"
 
+#include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <functional>
 #include <mutex>
-#include <thread>
 #include <sstream>
+#include <thread>
 
 namespace trawl {
 namespace {
 
-using ::testing::HasSubstr;
 using test::TempDir;
+using ::testing::HasSubstr;
 
 // The sample sites without sockets: each request answered with the bytes the server would send.
 class SampleSitesHttp final : public HttpGetter {
@@ -36,9 +37,13 @@ public:
         if (onRequest) {
             onRequest();
         }
+        if (host == unreachableHost) {
+            return {};
+        }
         return SampleSitePage(sitesim::SimRequest{host, path, {}}, m_options).Bytes();
     }
     std::function<void()> onRequest; // set before the run; called on the workers' threads
+    std::string unreachableHost;     // set before the run; its requests get no answer
     int Requests()
     {
         std::lock_guard lock(m_mutex);
@@ -54,7 +59,8 @@ private:
 ReferenceTables Tables()
 {
     ReferenceTables tables;
-    tables.CLCityTable = {{"US", "US", "United States", "SF bay area", "sfbay.craigslist.org"}};
+    tables.CLCityTable = {{"US", "US", "United States", "SF bay area", "sfbay.craigslist.org"},
+                          {"US", "US", "United States", "gone", "gone.craigslist.org"}};
     tables.CLSectionTable = {{"sss", "bik", "bicycles"}, {"sss", "fur", "furniture"}};
     tables.CLStateTable = {{"sfbay", "California", "CA"}};
     tables.KJCityTable = {{"Canada", "Ontario", "Toronto", "toronto.kijiji.ca"}};
@@ -81,8 +87,8 @@ struct BatchSearchFixture : ::testing::Test {
     int Run(const BatchOptions& options)
     {
         ResultStore store(settings.MaxResults, view, prompts);
-        BatchContext context{settings, tables, home.path(), http, store, view, prompts, console, clock,
-                             flags,    interrupted};
+        BatchContext context{settings, tables,  home.path(), http,  store,      view,
+                             prompts,  console, clock,       flags, interrupted};
         return RunBatchSearches(options, context);
     }
     void WriteSearch(const std::string& name, const std::string& clCities, const std::string& clSections,
@@ -116,6 +122,19 @@ TEST_F(BatchSearchFixture, every_search_runs_and_status_is_zero_only_when_all_of
     options.searches = {"a.trawl", "gone.trawl", "b.trawl"};
     EXPECT_EQ(Run(options), 1);
     EXPECT_THAT(err.str(), HasSubstr("Error: Error: I could not load the search titled 'gone.trawl'"));
+}
+
+TEST_F(BatchSearchFixture, a_site_that_cannot_be_reached_is_reported_saved_and_status_one)
+{
+    WriteSearch("a", "sfbay.craigslist.org,gone.craigslist.org", "bik", "bike");
+    http.unreachableHost = "gone.craigslist.org";
+    BatchOptions options;
+    options.deep = true;
+    options.searches = {"a.trawl"};
+    EXPECT_EQ(Run(options), 1);
+    EXPECT_THAT(err.str(), HasSubstr("Error: I'm having trouble connecting to the search for bike on the server "
+                                     "gone.craigslist.org in the section bik. Aborting search, sorry.\n"));
+    EXPECT_EQ(SavedRecords("a"), 4); // what the reachable city gave is kept
 }
 
 TEST_F(BatchSearchFixture, a_failed_check_is_status_one_and_the_next_search_still_runs)

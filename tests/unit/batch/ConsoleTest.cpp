@@ -51,8 +51,10 @@ TEST(Console, progress_line_is_rewritten_in_place_and_cleared_before_other_text)
     console.EndProgress();
     console.EndProgress(); // nothing shown: no second line end
     EXPECT_EQ(s.err.str(), "\ra: 1 of 4 jobs"
-                           "\ra: 2 of 4" "     \ra: 2 of 4"
-                           "\r         \r" "Error: boom\n"
+                           "\ra: 2 of 4"
+                           "     \ra: 2 of 4"
+                           "\r         \r"
+                           "Error: boom\n"
                            "\ra: 3 of 4 jobs\n");
 }
 

@@ -1,9 +1,9 @@
-#include "app/Settings.h"
 #include "batch/Demo.h"
+
+#include "app/Settings.h"
 #include "harvest/FeedAddress.h"
 #include "refdata/ReferenceTables.h"
 #include "sitesim/SampleSites.h"
-
 #include "support/Doubles.h"
 
 #include <cstdlib>
@@ -43,8 +43,11 @@ TEST(DemoSearchDefinition, picks_a_few_cities_and_sections_of_both_sites_from_th
                           {"US", "US", "United States", "SF bay area", "sfbay.craigslist.org"},
                           {"US", "US", "United States", "boston", "boston.craigslist.org"},
                           {"US", "US", "United States", "austin", "austin.craigslist.org"}};
-    tables.CLSectionTable = {{"ccc", "ccc", "community"}, {"ccc", "act", "activities"}, {"sss", "sss", "for sale"},
-                             {"sss", "bik", "bicycles"}, {"sss", "fur", "furniture"}};
+    tables.CLSectionTable = {{"ccc", "ccc", "community"},
+                             {"ccc", "act", "activities"},
+                             {"sss", "sss", "for sale"},
+                             {"sss", "bik", "bicycles"},
+                             {"sss", "fur", "furniture"}};
     tables.KJCityTable = {{"United States", "MA", "Boston", "boston.kijiji.com"},
                           {"United States", "NY", "New York", "newyork.kijiji.com"},
                           {"Canada", "Ontario", "Toronto", "toronto.kijiji.ca"}};
