@@ -9,6 +9,7 @@
 #include "batch/Interrupt.h"
 #include "net/Connector.h"
 
+#include <csignal>
 #include <iostream>
 #include <memory>
 #include <unistd.h>
@@ -29,6 +30,9 @@ int RunTrawlkit(int argc, char** argv)
         console.Err("Note: the option " + word + " is not known and has no effect.");
     }
 
+    // A reader that goes away (`trawlkit ... | head`) must not end the run before the search is saved:
+    // writes to it fail quietly instead.
+    std::signal(SIGPIPE, SIG_IGN);
     InterruptGuard interrupt;
     if (options.demo) {
         return RunDemo(std::move(options), console, interrupt.flag());

@@ -156,6 +156,15 @@ TEST_F(BatchRun, a_malformed_connect_rule_is_exit_status_two)
     EXPECT_THAT(bad.err, HasSubstr("TRAWLKIT_CONNECT_TO"));
 }
 
+TEST_F(BatchRun, a_reader_that_went_away_does_not_stop_the_search_from_being_saved)
+{
+    const std::string path = WriteBikesSearch();
+    const ProgramResult run = RunTrawlkit({"-deep", "-csv", "bikes.trawl"}, Env(), work.path(), true);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_GT(SplitCrLf(ReadFile(path)).size(), 6u);
+    EXPECT_TRUE(FileExists(home.File("bikes.csv")));
+}
+
 TEST_F(BatchRun, without_batch_options_the_usage_is_shown_and_nothing_runs)
 {
     const std::string path = WriteBikesSearch();

@@ -10,8 +10,12 @@
 namespace trawl::test {
 
 ProgramResult RunTrawlkit(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
-                          const std::string& folder)
+                          const std::string& folder, bool stdoutClosedPipe)
 {
+    int deadPipe[2] = {-1, -1};
+    if (stdoutClosedPipe && ::pipe(deadPipe) == 0) {
+        ::close(deadPipe[0]);
+    }
     TempDir streams;
     const std::string outPath = streams.File("stdout");
     const std::string errPath = streams.File("stderr");
@@ -49,10 +53,13 @@ ProgramResult RunTrawlkit(const std::vector<std::string>& arguments, const std::
             ::_exit(126);
         }
         ::dup2(in, 0);
-        ::dup2(out, 1);
+        ::dup2(deadPipe[1] >= 0 ? deadPipe[1] : out, 1);
         ::dup2(err, 2);
         ::execve(raw[0], raw.data(), rawEnvironment.data());
         ::_exit(127);
+    }
+    if (deadPipe[1] >= 0) {
+        ::close(deadPipe[1]);
     }
     ProgramResult result;
     int wstatus = 0;

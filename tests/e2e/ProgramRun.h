@@ -14,7 +14,8 @@ struct ProgramResult {
 
 // Runs the built trawlkit in `folder` (its current folder) with `arguments` and these environment
 // variables on top of the test's own; standard input is /dev/null, the output streams are captured.
+// With `stdoutClosedPipe` standard output is a pipe whose reader has gone.
 ProgramResult RunTrawlkit(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
-                          const std::string& folder);
+                          const std::string& folder, bool stdoutClosedPipe = false);
 
 } // namespace trawl::test
