@@ -1,8 +1,11 @@
 #include "E2EFixture.h"
 #include "app/AtomicFile.h"
 
+#include <chrono>
+#include <csignal>
 #include <gmock/gmock.h>
 #include <set>
+#include <thread>
 
 namespace trawl::test {
 namespace {
@@ -163,6 +166,29 @@ TEST_F(BatchRun, a_reader_that_went_away_does_not_stop_the_search_from_being_sav
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_GT(SplitCrLf(ReadFile(path)).size(), 6u);
     EXPECT_TRUE(FileExists(home.File("bikes.csv")));
+}
+
+TEST_F(BatchRun, ctrl_c_stops_the_search_saves_what_was_found_and_fails_the_run)
+{
+    const std::string path = WriteBikesSearch();
+    WriteSettings({"MaxThreads: 1"});
+    sitesim::Knobs slow;
+    slow.latencyMs = 1500;
+    server.SetGlobalKnobs(slow);
+    const ProgramResult run =
+        RunTrawlkit({"-deep", "-csv", "bikes.trawl", "bikes.trawl"}, Env(), work.path(), false, [this](int pid) {
+            // Once the first page is being asked for, as a user would press it.
+            for (int i = 0; i < 1000 && server.RequestCount() == 0; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            ::kill(pid, SIGINT);
+        });
+    EXPECT_EQ(run.status, 1) << run.err;
+    // Only the job under way finished: one page of ads, saved, and no deep scan or other search began.
+    EXPECT_EQ(server.RequestCount(), 1u);
+    EXPECT_EQ(RecordLines(SplitCrLf(ReadFile(path))), static_cast<int>(world.sites.itemsPerPage));
+    EXPECT_TRUE(FileExists(home.File("bikes.csv")));
+    EXPECT_THAT(run.err, HasSubstr("Stopped: 'bikes.trawl' and the searches after it were not run."));
 }
 
 TEST_F(BatchRun, without_batch_options_the_usage_is_shown_and_nothing_runs)

@@ -10,7 +10,8 @@
 namespace trawl::test {
 
 ProgramResult RunTrawlkit(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
-                          const std::string& folder, bool stdoutClosedPipe)
+                          const std::string& folder, bool stdoutClosedPipe,
+                          const std::function<void(int pid)>& whileRunning)
 {
     int deadPipe[2] = {-1, -1};
     if (stdoutClosedPipe && ::pipe(deadPipe) == 0) {
@@ -60,6 +61,9 @@ ProgramResult RunTrawlkit(const std::vector<std::string>& arguments, const std::
     }
     if (deadPipe[1] >= 0) {
         ::close(deadPipe[1]);
+    }
+    if (child > 0 && whileRunning) {
+        whileRunning(child);
     }
     ProgramResult result;
     int wstatus = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -14,8 +15,10 @@ struct ProgramResult {
 
 // Runs the built trawlkit in `folder` (its current folder) with `arguments` and these environment
 // variables on top of the test's own; standard input is /dev/null, the output streams are captured.
-// With `stdoutClosedPipe` standard output is a pipe whose reader has gone.
+// With `stdoutClosedPipe` standard output is a pipe whose reader has gone. `whileRunning` is called
+// with the program's process id once it has started, before it is waited for.
 ProgramResult RunTrawlkit(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
-                          const std::string& folder, bool stdoutClosedPipe = false);
+                          const std::string& folder, bool stdoutClosedPipe = false,
+                          const std::function<void(int pid)>& whileRunning = {});
 
 } // namespace trawl::test
