@@ -63,16 +63,17 @@ void RunSearch(BatchContext& context, SearchScheduler& scheduler, const SearchIn
         context.flags.SearchRunning.store(0);
         return;
     }
-    // No limit on the run itself: a slow site is waited for, only the user cuts a run short.
-    while (!scheduler.WaitFinished(kProgressTick)) {
-        PassOnInterrupt(context);
+    const auto showProgress = [&] {
         context.console.Progress(SearchProgressLine(inputs.RunningSearchName, context.view.JobsDone(), jobs,
                                                     context.view.TotalResults(), context.view.NewResults(),
                                                     context.view.BytesDownloaded()));
+    };
+    // No limit on the run itself: a slow site is waited for, only the user cuts a run short.
+    while (!scheduler.WaitFinished(kProgressTick)) {
+        PassOnInterrupt(context);
+        showProgress();
     }
-    context.console.Progress(SearchProgressLine(inputs.RunningSearchName, context.view.JobsDone(), jobs,
-                                                context.view.TotalResults(), context.view.NewResults(),
-                                                context.view.BytesDownloaded()));
+    showProgress();
     context.console.EndProgress();
 }
 
@@ -111,7 +112,8 @@ void RunDeepScan(BatchContext& context, DeepScan& scan, const std::string& name,
         }
         pending = left;
     }
-    context.console.Progress(ScanProgressLine(name, context.view.PagesScanned(), context.view.PagesScanned() + pending,
+    const std::int64_t scanned = context.view.PagesScanned();
+    context.console.Progress(ScanProgressLine(name, scanned, scanned + CountScanPending(context.store, overrideRss),
                                               context.view.BytesDownloaded()));
     context.console.EndProgress();
 }
