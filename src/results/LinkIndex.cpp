@@ -113,6 +113,15 @@ int LinkIndex::FindFirst(std::string_view text, int count, const LinkOf& linkOf)
     return 0;
 }
 
+void LinkIndex::Renumber(const std::vector<int>& newNumber)
+{
+    // Candidates are sorted before they are checked, so the order of entries within a chain never
+    // matters: changing the numbers is enough.
+    for (Entry& entry : m_entries) {
+        entry.record = entry.record < newNumber.size() ? static_cast<std::uint32_t>(newNumber[entry.record]) : 0;
+    }
+}
+
 std::size_t LinkIndex::MemoryBytes() const
 {
     return m_heads.capacity() * sizeof(std::uint32_t) + m_counts.capacity() * sizeof(std::uint32_t) +

@@ -18,8 +18,8 @@ namespace trawl {
 // short to have a gram at every remainder fall back to the plain scan.
 //
 // Grams are hashed into buckets; a collision only adds candidates, never loses one. Entries are
-// never removed: a record whose link changed keeps stale entries that the check rejects; bulk
-// renumbering rebuilds the index.
+// never removed: a record whose link changed keeps stale entries that the check rejects. Bulk
+// renumbering rewrites the record numbers in place (Renumber) rather than hashing every link again.
 class LinkIndex {
 public:
     using LinkOf = std::function<std::string_view(int record)>;
@@ -31,6 +31,9 @@ public:
     void Add(int record, std::string_view link);
     // First record in 1..count whose link (from linkOf) contains `text`; 0 when none.
     int FindFirst(std::string_view text, int count, const LinkOf& linkOf) const;
+    // Records move: `newNumber[old]` is the new number of record `old` (0 for a removed record, whose
+    // entries then never match). Numbers outside the table become 0 too.
+    void Renumber(const std::vector<int>& newNumber);
 
     std::size_t MemoryBytes() const;
 
