@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -43,10 +44,21 @@ private:
         std::uint32_t next; // index + 1 of the next entry in the bucket's chain; 0 ends it
     };
     std::size_t BucketOf(const char* gram) const;
+    // Entries live in fixed-size chunks, so growing never copies them and never leaves a doubled
+    // array half empty (at a million links that slack alone would be over 60 bytes a record).
+    static constexpr unsigned kChunkBits = 16;
+    static constexpr std::size_t kChunkSize = std::size_t{1} << kChunkBits;
+    Entry& EntryAt(std::uint32_t index) { return m_chunks[index >> kChunkBits][index & (kChunkSize - 1)]; }
+    const Entry& EntryAt(std::uint32_t index) const
+    {
+        return m_chunks[index >> kChunkBits][index & (kChunkSize - 1)];
+    }
 
     std::vector<std::uint32_t> m_heads;  // per bucket: index + 1 of the newest entry
     std::vector<std::uint32_t> m_counts; // per bucket: number of entries
-    std::vector<Entry> m_entries;
+    std::vector<std::unique_ptr<Entry[]>> m_chunks;
+    std::uint32_t m_entryCount = 0;
+    bool m_full = false;
     unsigned m_shift = 64;
 };
 
