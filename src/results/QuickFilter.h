@@ -34,11 +34,16 @@ public:
     // is inside a term this one requires, and each term `wider` rules out contains one this one
     // rules out. (Typing on at the end of a term, or adding a term, gives such a filter.)
     bool Narrows(const CompiledFilter& wider) const;
+    // This filter without the terms `passed` also has (same text, same sign): what is left to test
+    // on a text already known to pass `passed`.
+    CompiledFilter Remaining(const CompiledFilter& passed) const;
 
 private:
+    CompiledFilter() = default;
     struct Term {
         std::string text; // lower case
         bool excluded;
+        bool operator==(const Term&) const = default;
     };
     std::vector<Term> m_terms;
 };
@@ -63,9 +68,9 @@ private:
     bool m_valid = false;
     const ResultStore* m_store = nullptr;
     std::uint64_t m_generation = 0;
-    int m_tested = 0;               // records 1..m_tested were tested
+    int m_tested = 0; // records 1..m_tested were tested
     CompiledFilter m_filter{""};
-    std::vector<int> m_matches;     // ascending
+    std::vector<int> m_matches; // ascending
 };
 
 QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, QuickFilterMemo& memo);
