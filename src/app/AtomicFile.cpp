@@ -59,21 +59,7 @@ void AtomicFileWriter::Write(std::string_view bytes)
     }
     if (bytes.size() >= kBufferSize) {
         Flush();
-        if (m_error != 0) {
-            return;
-        }
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                Fail("write", n < 0 ? errno : ENOSPC);
-                return;
-            }
-            done += static_cast<std::size_t>(n);
-        }
+        WriteAll(bytes.data(), bytes.size());
         return;
     }
     if (m_used + bytes.size() > kBufferSize) {
@@ -85,23 +71,27 @@ void AtomicFileWriter::Write(std::string_view bytes)
 
 void AtomicFileWriter::Flush()
 {
+    WriteAll(m_buffer, m_used);
+    m_used = 0;
+}
+
+void AtomicFileWriter::WriteAll(const char* data, std::size_t size)
+{
     if (m_error != 0 || m_fd < 0) {
-        m_used = 0;
         return;
     }
     std::size_t done = 0;
-    while (done < m_used) {
-        const ssize_t n = ::write(m_fd, m_buffer + done, m_used - done);
+    while (done < size) {
+        const ssize_t n = ::write(m_fd, data + done, size - done);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
             Fail("write", n < 0 ? errno : ENOSPC);
-            break;
+            return;
         }
         done += static_cast<std::size_t>(n);
     }
-    m_used = 0;
 }
 
 Status AtomicFileWriter::Commit()

@@ -34,6 +34,7 @@ public:
 private:
     static constexpr std::size_t kBufferSize = 1 << 20;
     void Flush();
+    void WriteAll(const char* data, std::size_t size);
     void Fail(const char* what, int error);
 
     std::string m_path;
