@@ -1,12 +1,16 @@
 // Writes the fuzz targets' seed corpora: pages from the sample-site generators, files as the program
 // writes them, and a few hand-made cases. Usage: trawl_fuzz_seeds OUTPUT_DIRECTORY (one folder per
 // target is made inside it).
+#include "WorldGetter.h"
+
 #include "app/Settings.h"
+#include "refdata/ListDownload.h"
 #include "refdata/ListFiles.h"
 #include "results/Escaping.h"
 #include "results/ResultStore.h"
 #include "results/SearchFile.h"
 #include "sitesim/AdPages.h"
+#include "sitesim/SampleWorld.h"
 #include "sitesim/SearchPages.h"
 #include "sitesim/UpdatePage.h"
 #include "support/Doubles.h"
@@ -134,6 +138,29 @@ void HttpSeeds(SeedWriter& seeds)
     seeds.Add("http", 0x00, "HTTP/1.0 302 Found\r\nLocation: http://second.example/\r\n\r\n\xff\xfe" + ok);
 }
 
+// One seed per request of an undisturbed run: the selector names the request, the page is its answer.
+void ListDownloadSeeds(SeedWriter& seeds)
+{
+    class Quiet final : public DownloadObserver {
+    public:
+        void AddLogText(const std::string&, bool) override {}
+        void SetButton(const std::string&, bool) override {}
+        void SetCancelEnabled(bool) override {}
+        void SetAnimationSite(int) override {}
+        void SetDownloadResult(int) override {}
+    };
+    const sitesim::SampleWorld world = sitesim::MakeSampleWorld();
+    std::vector<std::string> answers;
+    fuzz::WorldGetter getter(world, &answers);
+    FakeClock clock;
+    Quiet observer;
+    TempDir dir;
+    RunListDownload(getter, clock, dir.path(), observer);
+    for (std::size_t i = 0; i < answers.size() && i < 128; ++i) {
+        seeds.Add("list_download", static_cast<unsigned char>(i | (i % 2 == 0 ? 0x80 : 0)), answers[i]);
+    }
+}
+
 void TextSeeds(SeedWriter& seeds)
 {
     using namespace std::string_literals;
@@ -162,5 +189,6 @@ int main(int argc, char** argv)
     AdPageSeeds(seeds);
     HttpSeeds(seeds);
     TextSeeds(seeds);
+    ListDownloadSeeds(seeds);
     return 0;
 }
