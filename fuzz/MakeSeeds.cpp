@@ -167,6 +167,9 @@ void TextSeeds(SeedWriter& seeds)
     seeds.Add("filter", "bike -red \"blue car\"\0Red Bike for sale\0a blue car too"s);
     seeds.Add("filter", "ke fo,-xyz\0Bike\0For sale"s);
     seeds.Add("filter", "\"unclosed quote, -\0title\0"s);
+    seeds.Add("html_item", 0, "Red bike\x01<a href=\"mailto:a@b.example\">a@b</a><br />text\x01http://x.example/1\x01Austin");
+    seeds.Add("html_item", 1, "<img src=x onerror=alert(1)>\x01<b onclick=x title=\"<script>\">\x01javascript:x\x01<scr");
+    seeds.Add("html_item", 2, "t\x01d\x01l\x01c\x01<div onclick=\"f(**COUNTER**)\">**ITEMTITLE**</div><script>g()</script>");
     seeds.Add("url_encode", "mountain bike");
     seeds.Add("url_encode", "caf\xe9 & co/50%+");
     seeds.Add("url_encode", "");
