@@ -33,7 +33,9 @@ TimeOfDay SystemClock::Now()
 
 bool SystemClock::WaitFor(int ms, const std::atomic<int>& stop)
 {
-    // Look at the flag every 10 ms: a stop is seen well within the 100 ms the program promises.
+    // Look at the flag every millisecond: a stop is seen well within the 100 ms the program promises,
+    // and a waiter woken by the flag (the search scheduler when a worker frees its slot) loses well
+    // under a millisecond; at 10 ms a 50 ms job lost a tenth of the throughput of its slot.
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (true) {
         if (stop.load() != 0) {
@@ -43,7 +45,7 @@ bool SystemClock::WaitFor(int ms, const std::atomic<int>& stop)
         if (now >= end) {
             return false;
         }
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(10)));
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(1)));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <emmintrin.h>
 #include <vector>
 
 namespace trawl {
@@ -17,6 +18,32 @@ constexpr auto kNeedsEscape = [] {
     return table;
 }();
 
+// The first byte at or after `from` that needs escaping, or `size`. Sixteen bytes at a time: texts
+// are long and such bytes rare.
+std::size_t NextToEscape(const char* p, std::size_t from, std::size_t size)
+{
+    std::size_t i = from;
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i ff = _mm_set1_epi8('\f');
+    for (; i + 16 <= size; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i hits = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, quote)),
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, ff)));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+        if (mask != 0) {
+            return i + static_cast<std::size_t>(__builtin_ctz(mask));
+        }
+    }
+    while (i < size && !kNeedsEscape[static_cast<unsigned char>(p[i])]) {
+        ++i;
+    }
+    return i;
+}
+
 } // namespace
 
 void AppendEscaped(std::string& out, std::string_view text)
@@ -28,9 +55,7 @@ void AppendEscaped(std::string& out, std::string_view text)
     std::size_t runStart = 0;
     std::size_t i = 0;
     while (true) {
-        while (i < size && !kNeedsEscape[static_cast<unsigned char>(p[i])]) {
-            ++i;
-        }
+        i = NextToEscape(p, i, size);
         out.append(p + runStart, i - runStart);
         if (i == size) {
             return;

@@ -32,8 +32,10 @@ void LinkIndex::Reset(int capacity)
     m_shift = 64 - bits;
     m_heads.assign(buckets, 0);
     m_counts.assign(buckets, 0);
-    m_entries.clear();
-    m_entries.shrink_to_fit();
+    m_chunks.clear();
+    m_chunks.shrink_to_fit();
+    m_entryCount = 0;
+    m_full = false;
 }
 
 std::size_t LinkIndex::BucketOf(const char* gram) const
@@ -49,9 +51,17 @@ void LinkIndex::Add(int record, std::string_view link)
         return;
     }
     for (std::size_t at = 0; at + kGram <= link.size(); at += kStride) {
+        if (m_entryCount == UINT32_MAX - 1) {
+            m_full = true; // entry numbers would wrap: from now on every search reads every link
+            return;
+        }
         const std::size_t bucket = BucketOf(link.data() + at);
-        m_entries.push_back(Entry{static_cast<std::uint32_t>(record), m_heads[bucket]});
-        m_heads[bucket] = static_cast<std::uint32_t>(m_entries.size());
+        if ((m_entryCount & (kChunkSize - 1)) == 0 && (m_entryCount >> kChunkBits) == m_chunks.size()) {
+            m_chunks.push_back(std::make_unique<Entry[]>(kChunkSize));
+        }
+        EntryAt(m_entryCount) = Entry{static_cast<std::uint32_t>(record), m_heads[bucket]};
+        ++m_entryCount;
+        m_heads[bucket] = m_entryCount;
         ++m_counts[bucket];
     }
 }
@@ -61,7 +71,7 @@ int LinkIndex::FindFirst(std::string_view text, int count, const LinkOf& linkOf)
     if (count <= 0) {
         return 0;
     }
-    if (m_heads.empty() || text.size() < kGram + kStride - 1) {
+    if (m_heads.empty() || m_full || text.size() < kGram + kStride - 1) {
         for (int record = 1; record <= count; ++record) {
             if (Contains(linkOf(record), text)) {
                 return record;
@@ -99,8 +109,8 @@ int LinkIndex::FindFirst(std::string_view text, int count, const LinkOf& linkOf)
         if (std::find(chosen, chosen + remainder, bucket) != chosen + remainder) {
             continue; // same bucket already taken
         }
-        for (std::uint32_t e = m_heads[bucket]; e != 0; e = m_entries[e - 1].next) {
-            candidates.push_back(m_entries[e - 1].record);
+        for (std::uint32_t e = m_heads[bucket]; e != 0; e = EntryAt(e - 1).next) {
+            candidates.push_back(EntryAt(e - 1).record);
         }
     }
     std::sort(candidates.begin(), candidates.end());
@@ -113,10 +123,20 @@ int LinkIndex::FindFirst(std::string_view text, int count, const LinkOf& linkOf)
     return 0;
 }
 
+void LinkIndex::Renumber(const std::vector<int>& newNumber)
+{
+    // Candidates are sorted before they are checked, so the order of entries within a chain never
+    // matters: changing the numbers is enough.
+    for (std::uint32_t e = 0; e < m_entryCount; ++e) {
+        Entry& entry = EntryAt(e);
+        entry.record = entry.record < newNumber.size() ? static_cast<std::uint32_t>(newNumber[entry.record]) : 0;
+    }
+}
+
 std::size_t LinkIndex::MemoryBytes() const
 {
     return m_heads.capacity() * sizeof(std::uint32_t) + m_counts.capacity() * sizeof(std::uint32_t) +
-           m_entries.capacity() * sizeof(Entry);
+           m_chunks.capacity() * sizeof(m_chunks[0]) + m_chunks.size() * kChunkSize * sizeof(Entry);
 }
 
 } // namespace trawl

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -18,8 +19,8 @@ namespace trawl {
 // short to have a gram at every remainder fall back to the plain scan.
 //
 // Grams are hashed into buckets; a collision only adds candidates, never loses one. Entries are
-// never removed: a record whose link changed keeps stale entries that the check rejects; bulk
-// renumbering rebuilds the index.
+// never removed: a record whose link changed keeps stale entries that the check rejects. Bulk
+// renumbering rewrites the record numbers in place (Renumber) rather than hashing every link again.
 class LinkIndex {
 public:
     using LinkOf = std::function<std::string_view(int record)>;
@@ -31,6 +32,9 @@ public:
     void Add(int record, std::string_view link);
     // First record in 1..count whose link (from linkOf) contains `text`; 0 when none.
     int FindFirst(std::string_view text, int count, const LinkOf& linkOf) const;
+    // Records move: `newNumber[old]` is the new number of record `old` (0 for a removed record, whose
+    // entries then never match). Numbers outside the table become 0 too.
+    void Renumber(const std::vector<int>& newNumber);
 
     std::size_t MemoryBytes() const;
 
@@ -40,10 +44,21 @@ private:
         std::uint32_t next; // index + 1 of the next entry in the bucket's chain; 0 ends it
     };
     std::size_t BucketOf(const char* gram) const;
+    // Entries live in fixed-size chunks, so growing never copies them and never leaves a doubled
+    // array half empty (at a million links that slack alone would be over 60 bytes a record).
+    static constexpr unsigned kChunkBits = 16;
+    static constexpr std::size_t kChunkSize = std::size_t{1} << kChunkBits;
+    Entry& EntryAt(std::uint32_t index) { return m_chunks[index >> kChunkBits][index & (kChunkSize - 1)]; }
+    const Entry& EntryAt(std::uint32_t index) const
+    {
+        return m_chunks[index >> kChunkBits][index & (kChunkSize - 1)];
+    }
 
     std::vector<std::uint32_t> m_heads;  // per bucket: index + 1 of the newest entry
     std::vector<std::uint32_t> m_counts; // per bucket: number of entries
-    std::vector<Entry> m_entries;
+    std::vector<std::unique_ptr<Entry[]>> m_chunks;
+    std::uint32_t m_entryCount = 0;
+    bool m_full = false;
     unsigned m_shift = 64;
 };
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <immintrin.h>
 
 namespace trawl {
 
@@ -32,7 +33,51 @@ std::string NormaliseUncached(std::string_view filter)
     return out;
 }
 
-// Whether `needle` (lower case) occurs in `haystack` ignoring ASCII case.
+// Whether `needle` (lower case) starts at `at`, ignoring ASCII case.
+bool FoldedEqual(const char* at, std::string_view needle)
+{
+    for (std::size_t k = 0; k < needle.size(); ++k) {
+        if (LowerAscii(at[k]) != needle[k]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The same test as the SSE2 loop below, 32 starts at a time, on processors that have AVX2. Tests
+// the starts from `at` while a whole step fits before `last`; leaves `at` at the first start it did
+// not test.
+__attribute__((target("avx2"))) bool ScanFoldedAvx2(const char* data, std::size_t last, std::string_view needle,
+                                                    std::size_t& at)
+{
+    const std::size_t tail = needle.size() - 1;
+    const __m256i bit5 = _mm256_set1_epi8(0x20);
+    const __m256i first = _mm256_set1_epi8(static_cast<char>(needle[0] | 0x20));
+    const __m256i lastByte = _mm256_set1_epi8(static_cast<char>(needle[tail] | 0x20));
+    for (; at + 31 <= last; at += 32) {
+        const __m256i a = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + at)), bit5);
+        const __m256i b = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + at + tail)), bit5);
+        auto mask = static_cast<unsigned>(
+            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, lastByte))));
+        while (mask != 0) {
+            const std::size_t start = at + static_cast<std::size_t>(__builtin_ctz(mask));
+            if (FoldedEqual(data + start, needle)) {
+                return true;
+            }
+            mask &= mask - 1;
+        }
+    }
+    return false;
+}
+
+bool HaveAvx2()
+{
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have;
+}
+
+} // namespace
+
 bool ContainsFolded(std::string_view haystack, std::string_view needle)
 {
     if (needle.empty()) {
@@ -41,33 +86,41 @@ bool ContainsFolded(std::string_view haystack, std::string_view needle)
     if (needle.size() > haystack.size()) {
         return false;
     }
-    const char first = needle[0];
-    const char firstUpper = UpperAscii(first);
+    // Setting bit 5 maps both cases of a letter to one byte, so (byte | 0x20) matching the needle's
+    // first and last bytes (also | 0x20) is necessary for a match; only those starts are compared
+    // in full. Sixteen starts are tested at once.
     const char* data = haystack.data();
     const std::size_t last = haystack.size() - needle.size(); // last possible start
+    const std::size_t tail = needle.size() - 1;
     std::size_t at = 0;
-    while (at <= last) {
-        // Next position where the first byte matches in either case.
-        const void* lower = std::memchr(data + at, first, last - at + 1);
-        const void* upper = firstUpper == first ? nullptr : std::memchr(data + at, firstUpper, last - at + 1);
-        const char* hit = static_cast<const char*>(lower);
-        if (upper != nullptr && (hit == nullptr || static_cast<const char*>(upper) < hit)) {
-            hit = static_cast<const char*>(upper);
+    if (last >= 31 && HaveAvx2() && ScanFoldedAvx2(data, last, needle, at)) {
+        return true;
+    }
+    const __m128i bit5 = _mm_set1_epi8(0x20);
+    const __m128i first = _mm_set1_epi8(static_cast<char>(needle[0] | 0x20));
+    const __m128i lastByte = _mm_set1_epi8(static_cast<char>(needle[tail] | 0x20));
+    for (; at + 15 <= last; at += 16) {
+        const __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at)), bit5);
+        const __m128i b = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + tail)), bit5);
+        auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, lastByte))));
+        while (mask != 0) {
+            const std::size_t start = at + static_cast<std::size_t>(__builtin_ctz(mask));
+            if (FoldedEqual(data + start, needle)) {
+                return true;
+            }
+            mask &= mask - 1;
         }
-        if (hit == nullptr) {
-            return false;
-        }
-        std::size_t k = 1;
-        while (k < needle.size() && LowerAscii(hit[k]) == needle[k]) {
-            ++k;
-        }
-        if (k == needle.size()) {
+    }
+    for (; at <= last; ++at) {
+        if (FoldedEqual(data + at, needle)) {
             return true;
         }
-        at = static_cast<std::size_t>(hit - data) + 1;
     }
     return false;
 }
+
+namespace {
 
 // Whether `needle` occurs in a + b (joined) ignoring ASCII case.
 bool ContainsFoldedJoined(std::string_view a, std::string_view b, std::string_view needle)
@@ -113,6 +166,10 @@ CompiledFilter::CompiledFilter(std::string_view filter)
             m_terms.push_back(Term{std::move(term), false});
         }
     }
+    // Every term must hold, so the order they are tested in changes no answer; longer terms tend to
+    // be rarer, and a text that fails early is not searched for the rest.
+    std::stable_sort(m_terms.begin(), m_terms.end(),
+                     [](const Term& a, const Term& b) { return a.text.size() > b.text.size(); });
 }
 
 bool CompiledFilter::Matches(std::string_view title, std::string_view fullText) const
@@ -127,18 +184,125 @@ bool CompiledFilter::Matches(std::string_view title, std::string_view fullText) 
 
 bool MatchesFilter(std::string_view text, std::string_view filter) { return CompiledFilter(filter).Matches(text, {}); }
 
-QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter)
+bool CompiledFilter::Narrows(const CompiledFilter& wider) const
 {
-    const CompiledFilter compiled(filter);
-    QuickFilterResult result;
-    store.ForEach([&](int record, const RecordView& view) {
-        if (compiled.Matches(view.Title, view.FullText)) {
-            result.records.push_back(record);
+    for (const Term& old : wider.m_terms) {
+        const auto covers = [&old](const Term& term) {
+            if (term.excluded != old.excluded) {
+                return false;
+            }
+            return old.excluded ? old.text.find(term.text) != std::string::npos
+                                : term.text.find(old.text) != std::string::npos;
+        };
+        if (std::none_of(m_terms.begin(), m_terms.end(), covers)) {
+            return false;
         }
-    });
+    }
+    return true;
+}
+
+CompiledFilter CompiledFilter::Remaining(const CompiledFilter& passed) const
+{
+    CompiledFilter rest;
+    for (const Term& term : m_terms) {
+        if (std::find(passed.m_terms.begin(), passed.m_terms.end(), term) == passed.m_terms.end()) {
+            rest.m_terms.push_back(term);
+        }
+    }
+    return rest;
+}
+
+namespace {
+
+constexpr std::size_t kFilterBatch = 4096;
+
+// Tests records first..last (inclusive) in batches under the lock; appends the passing ones to
+// `matches`. False when the store's generation moved away from `generation` on the way.
+bool ScanRange(ResultStore& store, const CompiledFilter& filter, int first, int last, std::uint64_t generation,
+               std::vector<int>& matches)
+{
+    bool same = true;
+    for (int from = first; from <= last; from += static_cast<int>(kFilterBatch)) {
+        auto locked = store.Lock();
+        same = same && locked.Generation() == generation;
+        const int to = std::min(last, std::min(locked.Count(), from + static_cast<int>(kFilterBatch) - 1));
+        for (int n = from; n <= to; ++n) {
+            const RecordView view = locked.View(n);
+            if (filter.Matches(view.Title, view.FullText)) {
+                matches.push_back(n);
+            }
+        }
+    }
+    return same;
+}
+
+// Tests only `candidates`; false (and `matches` unusable) when the generation moved.
+bool ScanCandidates(ResultStore& store, const CompiledFilter& filter, const std::vector<int>& candidates,
+                    std::uint64_t generation, std::vector<int>& matches)
+{
+    for (std::size_t from = 0; from < candidates.size(); from += kFilterBatch) {
+        auto locked = store.Lock();
+        if (locked.Generation() != generation) {
+            return false;
+        }
+        const std::size_t to = std::min(candidates.size(), from + kFilterBatch);
+        for (std::size_t k = from; k < to; ++k) {
+            const RecordView view = locked.View(candidates[k]);
+            if (filter.Matches(view.Title, view.FullText)) {
+                matches.push_back(candidates[k]);
+            }
+        }
+    }
+    return true;
+}
+
+QuickFilterResult Listed(std::vector<int> ascending)
+{
+    QuickFilterResult result;
+    result.records = std::move(ascending);
     std::reverse(result.records.begin(), result.records.end());
     result.count = static_cast<int>(result.records.size());
     return result;
+}
+
+} // namespace
+
+QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter)
+{
+    QuickFilterMemo memo;
+    return ApplyQuickFilter(store, filter, memo);
+}
+
+QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, QuickFilterMemo& memo)
+{
+    CompiledFilter compiled(filter);
+    std::uint64_t generation;
+    int count;
+    {
+        auto locked = store.Lock();
+        generation = locked.Generation();
+        count = locked.Count();
+    }
+    std::vector<int> matches;
+    bool narrowed = memo.m_valid && memo.m_store == &store && memo.m_generation == generation &&
+                    memo.m_tested <= count && compiled.Narrows(memo.m_filter);
+    if (narrowed) {
+        // The previous matches passed every term the two filters share; only the others are tested.
+        narrowed = ScanCandidates(store, compiled.Remaining(memo.m_filter), memo.m_matches, generation, matches) &&
+                   ScanRange(store, compiled, memo.m_tested + 1, count, generation, matches);
+    }
+    bool same = narrowed;
+    if (!narrowed) {
+        matches.clear();
+        same = ScanRange(store, compiled, 1, count, generation, matches);
+    }
+    memo.m_valid = same;
+    memo.m_store = &store;
+    memo.m_generation = generation;
+    memo.m_tested = count;
+    memo.m_matches = matches;
+    memo.m_filter = std::move(compiled);
+    return Listed(std::move(matches));
 }
 
 } // namespace trawl

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -16,6 +17,9 @@ class ResultStore;
 // one-entry cache of its last input and output (safe to call from any thread).
 std::string NormaliseFilter(std::string_view filter);
 
+// Whether `needle` (already lower case) occurs in `haystack`, ASCII case ignored.
+bool ContainsFolded(std::string_view haystack, std::string_view needle);
+
 // Whether `text` passes `filter` (the filter is normalised and lower-cased here).
 bool MatchesFilter(std::string_view text, std::string_view filter);
 
@@ -26,11 +30,20 @@ public:
     // `title` followed directly by `fullText` is the text tested, so a term may span the two.
     bool Matches(std::string_view title, std::string_view fullText) const;
     bool MatchesAll() const { return m_terms.empty(); }
+    // True when every text that passes this filter also passes `wider`: each term `wider` requires
+    // is inside a term this one requires, and each term `wider` rules out contains one this one
+    // rules out. (Typing on at the end of a term, or adding a term, gives such a filter.)
+    bool Narrows(const CompiledFilter& wider) const;
+    // This filter without the terms `passed` also has (same text, same sign): what is left to test
+    // on a text already known to pass `passed`.
+    CompiledFilter Remaining(const CompiledFilter& passed) const;
 
 private:
+    CompiledFilter() = default;
     struct Term {
         std::string text; // lower case
         bool excluded;
+        bool operator==(const Term&) const = default;
     };
     std::vector<Term> m_terms;
 };
@@ -42,5 +55,24 @@ struct QuickFilterResult {
 
 // Every record whose Title followed by FullText passes `filter`.
 QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter);
+
+// The last answer of ApplyQuickFilter for one store, so that the next keystroke, when it narrows the
+// filter and no record has changed meanwhile (ResultStore generation), tests only the records that
+// passed before and those added since. The answer is always that of the plain call.
+class QuickFilterMemo {
+public:
+    void Forget() { m_valid = false; }
+
+private:
+    friend QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, QuickFilterMemo& memo);
+    bool m_valid = false;
+    const ResultStore* m_store = nullptr;
+    std::uint64_t m_generation = 0;
+    int m_tested = 0; // records 1..m_tested were tested
+    CompiledFilter m_filter{""};
+    std::vector<int> m_matches; // ascending
+};
+
+QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, QuickFilterMemo& memo);
 
 } // namespace trawl

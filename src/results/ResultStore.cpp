@@ -103,15 +103,6 @@ void ResultStore::FreeAll()
     m_count.store(0, std::memory_order_release);
 }
 
-void ResultStore::RebuildIndex()
-{
-    m_index.Reset(Capacity());
-    const int count = Count();
-    for (int n = 1; n <= count; ++n) {
-        m_index.Add(n, Unpack(Slot(n)).URI);
-    }
-}
-
 int ResultStore::Locked::FindResultByLink(std::string_view link) const
 {
     const ResultStore& store = *m_store;
@@ -158,6 +149,7 @@ void ResultStore::Locked::Set(int record, Field field, std::string_view value)
     if (field == Field::URI) {
         store.m_index.Add(record, value);
     }
+    ++store.m_generation;
 }
 
 void ResultStore::Locked::ResetForLoad()
@@ -166,6 +158,7 @@ void ResultStore::Locked::ResetForLoad()
     store.FreeAll();
     store.m_index.Reset(store.Capacity());
     store.m_newResultCount.store(0);
+    ++store.m_generation;
 }
 
 bool ResultStore::Locked::AppendLoaded(const ResultRecord& record)
@@ -186,6 +179,7 @@ void ResultStore::Locked::Clear(int capacity)
 {
     m_store->FreeAll();
     m_store->Allocate(capacity);
+    ++m_store->m_generation;
 }
 
 void ResultStore::Locked::Reorder(const std::vector<int>& order)
@@ -193,11 +187,15 @@ void ResultStore::Locked::Reorder(const std::vector<int>& order)
     ResultStore& store = *m_store;
     const int count = store.Count();
     std::vector<Block> moved(static_cast<std::size_t>(count));
+    std::vector<int> newNumber(static_cast<std::size_t>(count) + 1, 0);
     for (int k = 0; k < count; ++k) {
-        moved[static_cast<std::size_t>(k)] = store.Slot(order[static_cast<std::size_t>(k)]);
+        const int old = order[static_cast<std::size_t>(k)];
+        moved[static_cast<std::size_t>(k)] = store.Slot(old);
+        newNumber[static_cast<std::size_t>(old)] = k + 1;
     }
     std::copy(moved.begin(), moved.end(), store.m_blocks.begin());
-    store.RebuildIndex();
+    store.m_index.Renumber(newNumber);
+    ++store.m_generation;
 }
 
 void ResultStore::Locked::Remove(const std::vector<int>& records)
@@ -211,18 +209,21 @@ void ResultStore::Locked::Remove(const std::vector<int>& records)
         }
     }
     int kept = 0;
+    std::vector<int> newNumber(static_cast<std::size_t>(count) + 1, 0);
     for (int n = 1; n <= count; ++n) {
         if (gone[static_cast<std::size_t>(n)]) {
             Free(store.Slot(n));
         } else {
             store.m_blocks[static_cast<std::size_t>(kept++)] = store.Slot(n);
+            newNumber[static_cast<std::size_t>(n)] = kept;
         }
     }
     for (int n = kept + 1; n <= count; ++n) {
         store.Slot(n) = nullptr;
     }
     store.m_count.store(kept, std::memory_order_release);
-    store.RebuildIndex();
+    store.m_index.Renumber(newNumber);
+    ++store.m_generation;
 }
 
 AddOutcome ResultStore::AddIfNew(std::string_view linkToTest, const ResultRecord& fields)

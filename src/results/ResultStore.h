@@ -54,7 +54,20 @@ public:
         // OverflowMessage once the lock is released.
         AddOutcome AddResult(const ResultRecord& fields);
 
+        // Changes whenever a stored record changes or records are renumbered or dropped; appending
+        // leaves it as it is. Lets a reader tell that what it learned about records 1..n still holds.
+        std::uint64_t Generation() const { return m_store->m_generation; }
+        // Bytes held by the duplicate-test index (for measurements).
+        std::size_t IndexBytes() const { return m_store->m_index.MemoryBytes(); }
+
         RecordView View(int record) const;
+        // A hint that `record` will be read soon (records lie scattered; a scan asks a few ahead).
+        void Prefetch(int record) const
+        {
+            if (record >= 1 && record <= Count()) {
+                __builtin_prefetch(m_store->Slot(record));
+            }
+        }
         std::string_view Get(int record, Field field) const { return View(record).Get(field); }
         // Rewrites one field; the link index follows a changed URI.
         void Set(int record, Field field, std::string_view value);
@@ -119,7 +132,6 @@ private:
     Block Slot(int record) const { return m_blocks[static_cast<std::size_t>(record - 1)]; }
     void Allocate(int capacity);
     void FreeAll();
-    void RebuildIndex();
 
     std::mutex m_mutex;
     StatusView& m_view;
@@ -130,6 +142,7 @@ private:
     std::atomic<int> m_unsaved{0};
     std::vector<Block> m_blocks; // sized to capacity at allocation, never grown afterwards
     LinkIndex m_index;
+    std::uint64_t m_generation = 0; // under the lock; see Locked::Generation
     std::vector<unsigned char> m_selection;
 };
 

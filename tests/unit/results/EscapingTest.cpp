@@ -73,6 +73,20 @@ TEST(EscapeField, matches_the_replacements_applied_one_after_another)
     }
 }
 
+TEST(EscapeField, long_texts_with_one_escape_at_every_offset_match_the_replacements)
+{
+    // The scan for bytes to escape steps 16 bytes at a time; put each kind at every offset of a
+    // text long enough for several steps, and at the very end.
+    for (const std::string special : {"\\", "\"", "\r", "\n", "\f", "\r\n"}) {
+        for (std::size_t at = 0; at <= 70; ++at) {
+            std::string text(70, 'x');
+            text.insert(at, special);
+            text[at == 0 ? 69 : 0] = '\xff';
+            ASSERT_EQ(EscapeField(text), EscapeStepByStep(text)) << at;
+        }
+    }
+}
+
 TEST(ReadRecordField, splits_quoted_and_unquoted_fields)
 {
     const std::string line = R"("2024-03-01","Bike, red","Vancouver"  ,  plain  ,"u")";

@@ -1,0 +1,157 @@
+// Search throughput against the loopback sample sites: 12 workers, 50 ms before each answer, so at
+// most 12 / 0.05 s = 240 jobs a second can be done.
+//
+//   bench_harvest [benchmark flags]               the search run, in jobs per second
+//   bench_harvest --serve=SECONDS --urls=PATH     serve the same sample sites for SECONDS and write the
+//                                                 same 240 requests to PATH as curl arguments, one line
+//                                                 each, for an `xargs -P 12 curl` comparison
+
+#include "app/Clock.h"
+#include "app/RunFlags.h"
+#include "app/Settings.h"
+#include "app/StatusView.h"
+#include "harvest/FeedAddress.h"
+#include "harvest/SearchScheduler.h"
+#include "net/ByteCounter.h"
+#include "net/Connector.h"
+#include "net/HttpClient.h"
+#include "refdata/ReferenceTables.h"
+#include "results/ResultStore.h"
+#include "sitesim/SampleSites.h"
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+
+namespace trawl::bench {
+namespace {
+
+constexpr int kLatencyMs = 50;
+constexpr int kWorkers = 12;
+constexpr int kTermsPerPair = 60;
+const char* const kCities = "sfbay.craigslist.org,boston.craigslist.org";
+const char* const kSections = "bik,fur";
+
+class SilentPrompts : public Prompts {
+public:
+    PromptAnswer Show(PromptKind, const std::string&, const std::string&) override { return PromptAnswer::Ok; }
+};
+
+ReferenceTables Tables()
+{
+    ReferenceTables tables;
+    tables.CLCityTable = {{"US", "US", "United States", "SF bay area", "sfbay.craigslist.org"},
+                          {"US", "US", "United States", "boston", "boston.craigslist.org"}};
+    tables.CLSectionTable = {{"sss", "bik", "bicycles"}, {"sss", "fur", "furniture"}};
+    return tables;
+}
+
+std::string Terms()
+{
+    std::string terms;
+    for (int t = 0; t < kTermsPerPair; ++t) {
+        terms += (t ? "," : "") + std::string("term") + std::to_string(t);
+    }
+    return terms;
+}
+
+void StartServer(sitesim::SampleSiteServer& server)
+{
+    if (!server.Start().ok()) {
+        std::fprintf(stderr, "the sample server did not start\n");
+        std::exit(1);
+    }
+    sitesim::Knobs knobs;
+    knobs.latencyMs = kLatencyMs;
+    server.SetGlobalKnobs(knobs);
+    sitesim::ServeSampleSites(server, {});
+}
+
+void BM_SearchRun(benchmark::State& state)
+{
+    const ReferenceTables tables = Tables();
+    const int jobs = 4 * kTermsPerPair;
+    double jobsPerSecond = 0;
+    for (auto _ : state) {
+        sitesim::SampleSiteServer server;
+        StartServer(server);
+        SocketConnector connector({{"*", 80, "127.0.0.1", server.port()}});
+        NullStatusView view;
+        SilentPrompts prompts;
+        ByteCounter counter(&view);
+        HttpClient client(HttpOptions{"Bench/1.0"}, connector, counter);
+        ResultStore store(25000, view, prompts);
+        SystemClock clock;
+        RunFlags flags;
+        HarvestContext context{client, store, view, prompts, clock, flags, tables};
+        SearchScheduler scheduler(context, nullptr);
+        Settings settings;
+        settings.MaxThreads = kWorkers;
+        flags.SearchRunning.store(1);
+        const auto start = std::chrono::steady_clock::now();
+        scheduler.Start(settings, {"bench", Terms(), kCities, kSections});
+        if (!scheduler.WaitFinished(std::chrono::minutes(5)) ||
+            server.RequestCount() != static_cast<std::size_t>(jobs)) {
+            state.SkipWithError("the run did not make every request");
+            break;
+        }
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        jobsPerSecond = jobs / seconds;
+    }
+    state.counters["jobs_per_s"] = jobsPerSecond;
+    state.counters["bound_jobs_per_s"] = kWorkers * 1000.0 / kLatencyMs;
+}
+
+BENCHMARK(BM_SearchRun)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+int Serve(int seconds, const std::string& urlsPath)
+{
+    sitesim::SampleSiteServer server;
+    StartServer(server);
+    Settings settings;
+    std::ofstream out(urlsPath + ".part");
+    for (const std::string city : {"sfbay.craigslist.org", "boston.craigslist.org"}) {
+        for (const std::string section : {"bik", "fur"}) {
+            for (int t = 0; t < kTermsPerPair; ++t) {
+                const FeedRequest request = BuildFeedRequest("term" + std::to_string(t), city, section, settings);
+                out << "-H 'Host: " << request.host << "' 'http://127.0.0.1:" << server.port() << request.path << "'\n";
+            }
+        }
+    }
+    out.close();
+    std::rename((urlsPath + ".part").c_str(), urlsPath.c_str()); // the script waits for the whole list
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    std::printf("%zu\n", server.RequestCount());
+    return 0;
+}
+
+} // namespace
+} // namespace trawl::bench
+
+int main(int argc, char** argv)
+{
+    int serveSeconds = 0;
+    std::string urls;
+    for (int k = 1; k < argc; ++k) {
+        const std::string_view arg = argv[k];
+        if (arg.starts_with("--serve=")) {
+            serveSeconds = std::atoi(argv[k] + 8);
+        } else if (arg.starts_with("--urls=")) {
+            urls = std::string(arg.substr(7));
+        }
+    }
+    if (serveSeconds > 0 && !urls.empty()) {
+        return trawl::bench::Serve(serveSeconds, urls);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

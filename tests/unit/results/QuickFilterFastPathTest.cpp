@@ -1,0 +1,170 @@
+// The quick filter's fast paths against the plain rule: the 16-at-a-time case-blind search, and the
+// memo that narrows one keystroke's answer from the previous one while the store stays the same.
+
+#include "app/TextUtil.h"
+#include "results/QuickFilter.h"
+#include "results/ResultStore.h"
+#include "support/Doubles.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+namespace trawl {
+namespace {
+
+bool PlainContainsFolded(std::string_view haystack, std::string_view lowerNeedle)
+{
+    return ToLowerAscii(haystack).find(lowerNeedle) != std::string::npos;
+}
+
+std::string RandomText(std::mt19937& random, const std::string& alphabet, std::size_t maxLength)
+{
+    std::string text(random() % (maxLength + 1), ' ');
+    for (char& c : text) {
+        c = alphabet[random() % alphabet.size()];
+    }
+    return text;
+}
+
+// Bytes whose bit 5 makes them look like another byte, letters of both cases, high bytes and NUL.
+const std::string kAlphabet = std::string("aAbB@`[{ \0\x80\xa0\xc1\xe1-,\"", 17);
+
+TEST(ContainsFoldedDiff, agrees_with_lower_casing_on_random_and_boundary_texts)
+{
+    std::mt19937 random(4242);
+    for (int round = 0; round < 40000; ++round) {
+        const std::string haystack = RandomText(random, kAlphabet, 70); // across the 16-byte steps
+        std::string needle;
+        if (round % 3 == 0 && !haystack.empty()) {
+            const std::size_t from = random() % haystack.size();
+            needle = ToLowerAscii(haystack.substr(from, 1 + random() % 20)); // present, often at the end
+        } else {
+            needle = ToLowerAscii(RandomText(random, kAlphabet, 5));
+        }
+        ASSERT_EQ(ContainsFolded(haystack, needle), PlainContainsFolded(haystack, needle))
+            << "haystack [" << haystack << "] needle [" << needle << "]";
+    }
+}
+
+TEST(ContainsFoldedDiff, finds_a_needle_at_every_offset_and_not_one_byte_short)
+{
+    for (std::size_t length = 1; length <= 40; ++length) {
+        const std::string needle = ToLowerAscii(std::string(length, 'Q').replace(0, 1, "z"));
+        for (std::size_t at = 0; at < 50; ++at) {
+            std::string haystack(at, 'q');
+            haystack += "Z" + std::string(length - 1, 'q');
+            haystack += std::string(at % 17, 'x');
+            ASSERT_EQ(ContainsFolded(haystack, needle), true) << length << " at " << at;
+            haystack.erase(at + length - 1, 1); // one byte of the occurrence gone
+            ASSERT_EQ(ContainsFolded(haystack, needle), PlainContainsFolded(haystack, needle)) << length << " " << at;
+        }
+    }
+}
+
+struct MemoFixture : ::testing::Test {
+    test::RecordingStatusView view;
+    test::RecordingPrompts prompts;
+    ResultStore store{4000, view, prompts};
+    std::mt19937 random{2718};
+    const std::string words = "Bike bike VINTAGE vintage red Red blue a b ab \xe9t\xe9";
+    int serial = 0;
+
+    std::string Words(int count)
+    {
+        const auto parts = SplitPlain(ReplaceAll(words, " ", ","));
+        std::string text;
+        for (int k = 0; k < count; ++k) {
+            text += parts[random() % parts.size()];
+            text += random() % 4 == 0 ? "" : " ";
+        }
+        return text;
+    }
+    void Append(int count)
+    {
+        auto locked = store.Lock();
+        for (int k = 0; k < count; ++k) {
+            locked.AppendLoaded({"2024-01-01", Words(2), "C", "S", "l" + std::to_string(++serial), Words(6), ""});
+        }
+    }
+};
+
+TEST_F(MemoFixture, typing_deleting_and_changes_between_keystrokes_give_the_plain_answers)
+{
+    Append(600);
+    const std::vector<std::string> queries = {"bike vintage", "-red bike", "\"red bi\"ke", "ab -b", "vin,tage -a"};
+    QuickFilterMemo memo;
+    int narrowedTyping = 0;
+    for (int round = 0; round < 60; ++round) {
+        const std::string& query = queries[random() % queries.size()];
+        // Type it, then delete back a few characters, as a user does.
+        std::vector<std::string> typed;
+        for (std::size_t n = 0; n <= query.size(); ++n) {
+            typed.push_back(query.substr(0, n));
+        }
+        for (std::size_t n = query.size(); n-- > query.size() / 2;) {
+            typed.push_back(query.substr(0, n));
+        }
+        for (const std::string& filter : typed) {
+            switch (random() % 12) { // now and then the store changes between two keystrokes
+            case 0:
+                Append(3);
+                break;
+            case 1:
+                store.Lock().Set(1 + static_cast<int>(random() % store.Count()), Field::FullText, Words(3));
+                break;
+            case 2:
+                store.Lock().Set(1 + static_cast<int>(random() % store.Count()), Field::Title, "BIKE vintage");
+                break;
+            case 3: {
+                std::vector<int> order(static_cast<std::size_t>(store.Count()));
+                for (std::size_t k = 0; k < order.size(); ++k) {
+                    order[k] = static_cast<int>(order.size() - k);
+                }
+                store.Lock().Reorder(order);
+                break;
+            }
+            case 4:
+                store.Lock().Remove({1 + static_cast<int>(random() % store.Count())});
+                break;
+            default:
+                ++narrowedTyping;
+                break;
+            }
+            const QuickFilterResult fast = ApplyQuickFilter(store, filter, memo);
+            const QuickFilterResult plain = ApplyQuickFilter(store, filter);
+            ASSERT_EQ(fast.records, plain.records) << "filter [" << filter << "] round " << round;
+            ASSERT_EQ(fast.count, plain.count);
+        }
+    }
+    EXPECT_GT(narrowedTyping, 500); // most keystrokes found the store unchanged
+}
+
+TEST(CompiledFilterNarrows, only_claims_narrowing_when_every_match_also_matches_the_wider_filter)
+{
+    std::mt19937 random(99);
+    const std::string alphabet = "abAB -\",x";
+    int claimed = 0;
+    for (int round = 0; round < 20000; ++round) {
+        const std::string wider = RandomText(random, alphabet, 6);
+        const std::string narrower =
+            random() % 2 ? wider + RandomText(random, alphabet, 3) : RandomText(random, alphabet, 7);
+        const CompiledFilter a(narrower), b(wider);
+        if (!a.Narrows(b)) {
+            continue;
+        }
+        ++claimed;
+        for (int t = 0; t < 10; ++t) {
+            const std::string text = RandomText(random, alphabet, 12);
+            ASSERT_FALSE(a.Matches(text, {}) && !b.Matches(text, {}))
+                << "[" << narrower << "] narrows [" << wider << "] but [" << text << "] passes only the first";
+        }
+    }
+    EXPECT_GT(claimed, 5000);
+    EXPECT_TRUE(CompiledFilter("bike vintage").Narrows(CompiledFilter("bike vint")));
+    EXPECT_TRUE(CompiledFilter("-re").Narrows(CompiledFilter("-red")));
+    EXPECT_FALSE(CompiledFilter("-red").Narrows(CompiledFilter("-re")));
+    EXPECT_FALSE(CompiledFilter("bik").Narrows(CompiledFilter("bike")));
+}
+
+} // namespace
+} // namespace trawl
