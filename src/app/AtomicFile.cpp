@@ -54,6 +54,9 @@ void AtomicFileWriter::Fail(const char* what, int error)
 
 void AtomicFileWriter::Write(std::string_view bytes)
 {
+    if (bytes.empty()) {
+        return; // an empty view may carry no buffer at all, and memcpy must not see a null pointer
+    }
     if (bytes.size() >= kBufferSize) {
         Flush();
         WriteAll(bytes.data(), bytes.size());

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <iterator>
 #include <string_view>
 
 namespace trawl {
@@ -138,24 +139,17 @@ Settings Settings::Defaults()
     return settings;
 }
 
-Settings LoadSettings(const std::string& path)
+Settings ParseSettingsText(std::string_view text)
 {
     Settings settings = Settings::Defaults();
-    // A fresh installation has no settings file yet. Only a regular file is read: a pipe or a device
-    // in its place could hold start-up forever.
-    if (!FileExists(path)) {
-        return settings;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return settings;
-    }
     // A line ends at LF; a CR right before it belongs to the line end. Anything else, NUL bytes and
     // other binary junk included, is plain text of the line, so a damaged file loads what it can.
-    std::string line;
-    while (std::getline(in, line)) {
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
+            line.remove_suffix(1);
         }
         ReadLine(settings, line);
     }
@@ -164,6 +158,21 @@ Settings LoadSettings(const std::string& path)
         settings.SearchCraigslist = 1;
     }
     return settings;
+}
+
+Settings LoadSettings(const std::string& path)
+{
+    // A fresh installation has no settings file yet. Only a regular file is read: a pipe or a device
+    // in its place could hold start-up forever.
+    if (!FileExists(path)) {
+        return Settings::Defaults();
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return Settings::Defaults();
+    }
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return ParseSettingsText(text);
 }
 
 std::string SettingsFileText(const Settings& settings)

@@ -4,6 +4,7 @@
 #include "app/Status.h"
 
 #include <string>
+#include <string_view>
 
 namespace trawl {
 
@@ -49,6 +50,8 @@ inline constexpr const char* kSettingsFileName = "trawlkit.ini";
 // Defaults, then the file when it exists (missing or unreadable: defaults). Lines end at LF, a CR before
 // the LF is dropped. The file is only read, never written.
 Settings LoadSettings(const std::string& path);
+// The same rules applied to a file's whole content (defaults for whatever it does not set).
+Settings ParseSettingsText(std::string_view text);
 // The canonical 24 lines, CR LF, written atomically.
 std::string SettingsFileText(const Settings& settings);
 Status SaveSettings(const std::string& path, const Settings& settings);

@@ -99,6 +99,24 @@ bool IsSendablePath(std::string_view path)
     return path.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
+RedirectStep DecideRedirect(std::string_view response)
+{
+    RedirectStep step;
+    if (response.find(kRedirectMark) == std::string_view::npos) {
+        return step;
+    }
+    const std::string location = TextBetween(response, kLocationMark, kLineEnd);
+    const auto slash = location.find('/');
+    if (slash == std::string::npos || slash == 0) {
+        step.action = RedirectStep::Action::Drop;
+        return step;
+    }
+    step.action = RedirectStep::Action::Follow;
+    step.host = location.substr(0, slash);
+    step.path = location.substr(slash);
+    return step;
+}
+
 HttpClient::HttpClient(HttpOptions options, Connector& connector, ByteCounter& counter)
     : m_options(std::move(options)), m_connector(connector), m_counter(counter)
 {
@@ -160,16 +178,19 @@ std::string HttpClient::HttpGet(const std::string& host, const std::string& path
     if (countBytes != 0) {
         m_counter.Add(static_cast<std::int64_t>(response.size()));
     }
-    if (followRedirect != 1 || response.find(kRedirectMark) == std::string::npos) {
+    if (followRedirect != 1) {
         return response;
     }
-    const std::string location = TextBetween(response, kLocationMark, kLineEnd);
-    const auto slash = location.find('/');
-    if (slash == std::string::npos || slash == 0) {
-        // No host to go to: the exchange yields nothing rather than the redirect page itself.
+    RedirectStep step = DecideRedirect(response);
+    switch (step.action) {
+    case RedirectStep::Action::Keep:
+        return response;
+    case RedirectStep::Action::Drop:
         return {};
+    case RedirectStep::Action::Follow:
+        break;
     }
-    return HttpGet(location.substr(0, slash), location.substr(slash), 0, countBytes);
+    return HttpGet(step.host, step.path, 0, countBytes);
 }
 
 } // namespace trawl

@@ -45,6 +45,17 @@ private:
     ByteCounter& m_counter;
 };
 
+// What a response asks of the one-redirect rule: Keep it as the answer, Follow the Location header's
+// "http://" address to `host` and `path`, or Drop it (a redirect without a host to go to yields
+// nothing rather than the redirect page itself).
+struct RedirectStep {
+    enum class Action { Keep, Follow, Drop };
+    Action action = Action::Keep;
+    std::string host;
+    std::string path;
+};
+RedirectStep DecideRedirect(std::string_view response);
+
 // Bytes that could break the request apart (line ends, and for hosts spaces and control bytes) make
 // a request that is never sent.
 bool IsSendableHost(std::string_view host);

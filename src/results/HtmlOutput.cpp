@@ -2,6 +2,7 @@
 
 #include "app/AtomicFile.h"
 #include "app/TextUtil.h"
+#include "results/HtmlSafety.h"
 #include "results/ResultStore.h"
 
 #include <cstdio>
@@ -76,7 +77,8 @@ void AppendHtmlItem(std::string& out, std::string_view itemTemplate, int counter
         ReplaceInto(scratch, current, macro, value);
         std::swap(current, scratch);
     }
-    out.append(current);
+    // The ad's values are strangers' markup: only the template's own script may run in the page.
+    AppendDisarmed(out, current, OwnScriptTags(itemTemplate, counter));
 }
 
 std::string HtmlFailedMessage(const Status& status)

@@ -26,7 +26,8 @@ std::string HtmlTimestamp(const TimeOfDay& time, const LocalDate& date);
 
 // The item template with its macros replaced one after the other (ITEMLINK, ITEMTITLE, COUNTER, NEW,
 // ITEMDATE, ITEMCITY, ITEMSECTION, DESCRIPTION), each pass over the previous result, appended to `out`.
-// Values go in unescaped. `scratch` is working space a caller reuses across records.
+// Values go in unescaped, but a tag that could run script and is not the template's own is written with
+// its '<' as "&lt;" (see HtmlSafety.h). `scratch` is working space a caller reuses across records.
 void AppendHtmlItem(std::string& out, std::string_view itemTemplate, int counter, const RecordView& record,
                     std::string& scratch);
 
