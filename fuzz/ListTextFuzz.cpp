@@ -9,27 +9,6 @@
 using namespace trawl;
 using trawl::fuzz::Check;
 
-namespace {
-
-std::size_t Rows(ListFile which, const ReferenceTables& tables)
-{
-    switch (which) {
-    case ListFile::CLCities:
-        return tables.CLCityTable.size();
-    case ListFile::CLSections:
-        return tables.CLSectionTable.size();
-    case ListFile::CLStates:
-        return tables.CLStateTable.size();
-    case ListFile::KJCities:
-        return tables.KJCityTable.size();
-    case ListFile::KJSections:
-        return tables.KJSectionTable.size();
-    }
-    return 0;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const auto [selector, text] = fuzz::TakeSelector(fuzz::AsText(data, size));
@@ -37,14 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ReferenceTables tables;
     LoadListText(which, text, tables);
-    const std::size_t rows = Rows(which, tables);
+    const std::size_t rows = RowCount(which, tables);
     Check(rows <= kMaxListRows, "more rows than a list may hold");
 
     // The stream reader sees the same rows as the text reader.
     ReferenceTables streamed;
     std::istringstream in{std::string(text)};
     LoadListFile(which, in, streamed);
-    Check(Rows(which, streamed) == rows, "stream and text readers disagree", text);
+    Check(RowCount(which, streamed) == rows, "stream and text readers disagree", text);
 
     // Fields written by ListFileLine read back as written, quotes as apostrophes, line breaks as spaces.
     const auto parts = fuzz::SplitParts(text, '\x01', 8);

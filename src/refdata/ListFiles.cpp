@@ -165,22 +165,6 @@ void ClearTable(ListFile which, ReferenceTables& tables)
     }
 }
 
-std::size_t RowCount(ListFile which, const ReferenceTables& tables)
-{
-    switch (which) {
-    case ListFile::CLCities:
-        return tables.CLCityTable.size();
-    case ListFile::CLSections:
-        return tables.CLSectionTable.size();
-    case ListFile::CLStates:
-        return tables.CLStateTable.size();
-    case ListFile::KJCities:
-        return tables.KJCityTable.size();
-    case ListFile::KJSections:
-        return tables.KJSectionTable.size();
-    }
-    return 0;
-}
 
 void AddRow(ListFile which, std::string_view line, bool sixColumnCities, ReferenceTables& tables)
 {
@@ -228,6 +212,23 @@ bool TrimsLines(ListFile which)
 }
 
 } // namespace
+
+std::size_t RowCount(ListFile which, const ReferenceTables& tables)
+{
+    switch (which) {
+    case ListFile::CLCities:
+        return tables.CLCityTable.size();
+    case ListFile::CLSections:
+        return tables.CLSectionTable.size();
+    case ListFile::CLStates:
+        return tables.CLStateTable.size();
+    case ListFile::KJCities:
+        return tables.KJCityTable.size();
+    case ListFile::KJSections:
+        return tables.KJSectionTable.size();
+    }
+    return 0;
+}
 
 void LoadListFile(ListFile which, std::istream& in, ReferenceTables& tables)
 {

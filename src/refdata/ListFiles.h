@@ -75,6 +75,9 @@ void LoadListText(ListFile which, std::string_view text, ReferenceTables& tables
 // The five files of `programDirectory`, in order; a missing or unreadable file leaves its table empty.
 ReferenceTables LoadReferenceLists(const std::string& programDirectory);
 
+// The number of rows of the table that `which` fills.
+std::size_t RowCount(ListFile which, const ReferenceTables& tables);
+
 // True when none of the five tables is empty.
 bool ReferenceListsComplete(const ReferenceTables& tables);
 
