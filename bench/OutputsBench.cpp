@@ -4,6 +4,7 @@
 //   bench_outputs [benchmark flags]        run the benchmarks (TRAWL_BENCH_RECORDS overrides the count)
 //   bench_outputs --dump-text=PATH          write each record's Title and FullText as one line, for grep
 
+#include "BenchSupport.h"
 #include "RecordGenerator.h"
 #include "app/Clock.h"
 #include "app/DefaultTemplates.h"
@@ -31,28 +32,9 @@
 namespace trawl::bench {
 namespace {
 
-constexpr std::uint32_t kSeed = 20240315;
-constexpr std::string_view kQuery = "bike vintage";
 
-class SilentPrompts : public Prompts {
-public:
-    PromptAnswer Show(PromptKind, const std::string&, const std::string&) override { return PromptAnswer::Ok; }
-};
 
-class FixedClock : public Clock {
-public:
-    LocalDate Today() override { return {2024, 3, 15}; }
-    TimeOfDay Now() override { return {12, 0, 0}; }
-    bool WaitFor(int, const std::atomic<int>&) override { return false; }
-    void Sleep(int) override {}
-    int RandomUpTo(int) override { return 0; }
-};
 
-std::size_t RecordCount()
-{
-    const char* text = std::getenv("TRAWL_BENCH_RECORDS");
-    return text != nullptr && std::atoi(text) > 0 ? static_cast<std::size_t>(std::atoi(text)) : 1000000;
-}
 
 NullStatusView g_view;
 SilentPrompts g_prompts;
@@ -225,41 +207,8 @@ BENCHMARK(BM_FilterLowerCasingEveryRecord)->Unit(benchmark::kMillisecond)->Itera
 BENCHMARK(BM_ExportCsvAll)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_WriteHtmlAll)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-int DumpText(const std::string& path)
-{
-    const RecordGenerator generator(kSeed);
-    std::ofstream out(path, std::ios::binary);
-    ResultRecord record;
-    const std::size_t n = RecordCount();
-    for (std::size_t i = 0; i < n; ++i) {
-        generator.Record(i, record);
-        out << record.Title << record.FullText << '\n';
-    }
-    out.close();
-    if (!out) {
-        std::fprintf(stderr, "could not write %s\n", path.c_str());
-        return 1;
-    }
-    return 0;
-}
 
 } // namespace
 } // namespace trawl::bench
 
-int main(int argc, char** argv)
-{
-    constexpr std::string_view kDump = "--dump-text=";
-    for (int k = 1; k < argc; ++k) {
-        const std::string_view arg = argv[k];
-        if (arg.starts_with(kDump)) {
-            return trawl::bench::DumpText(std::string(arg.substr(kDump.size())));
-        }
-    }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return trawl::bench::BenchmarkMain(argc, argv); }

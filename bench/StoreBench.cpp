@@ -6,6 +6,7 @@
 //                                     the search file is written (and left, for the script to read)
 //   bench_store --dump-text=PATH      write each record's Title and FullText as one line, for grep
 
+#include "BenchSupport.h"
 #include "RecordGenerator.h"
 #include "app/Clock.h"
 #include "app/Prompts.h"
@@ -35,31 +36,12 @@
 namespace trawl::bench {
 namespace {
 
-constexpr std::uint32_t kSeed = 20240315;
-constexpr std::string_view kQuery = "bike vintage";
 
-class SilentPrompts : public Prompts {
-public:
-    PromptAnswer Show(PromptKind, const std::string&, const std::string&) override { return PromptAnswer::Ok; }
-};
 
-class FixedClock : public Clock {
-public:
-    LocalDate Today() override { return {2024, 3, 15}; }
-    TimeOfDay Now() override { return {12, 0, 0}; }
-    bool WaitFor(int, const std::atomic<int>&) override { return false; }
-    void Sleep(int) override {}
-    int RandomUpTo(int) override { return 0; }
-};
 
 NullStatusView g_view;
 SilentPrompts g_prompts;
 
-std::size_t RecordCount()
-{
-    const char* text = std::getenv("TRAWL_BENCH_RECORDS");
-    return text != nullptr && std::atoi(text) > 0 ? static_cast<std::size_t>(std::atoi(text)) : 1000000;
-}
 
 std::string BenchFile(const char* name)
 {
@@ -518,36 +500,8 @@ BENCHMARK_CAPTURE(QuickFilterTyping, HundredThousand, true)->Unit(kMs)->Iteratio
 BENCHMARK_CAPTURE(FilterLowerCasing, HundredThousand, true)->Unit(kMs)->Iterations(3);
 BENCHMARK(BM_Memory)->Unit(kMs)->Iterations(1);
 
-int DumpText(const std::string& path)
-{
-    const RecordGenerator generator(kSeed);
-    std::ofstream out(path, std::ios::binary);
-    ResultRecord record;
-    for (std::size_t i = 0; i < RecordCount(); ++i) {
-        generator.Record(i, record);
-        out << record.Title << record.FullText << '\n';
-    }
-    out.close();
-    return out ? 0 : 1;
-}
 
 } // namespace
 } // namespace trawl::bench
 
-int main(int argc, char** argv)
-{
-    constexpr std::string_view kDump = "--dump-text=";
-    for (int k = 1; k < argc; ++k) {
-        const std::string_view arg = argv[k];
-        if (arg.starts_with(kDump)) {
-            return trawl::bench::DumpText(std::string(arg.substr(kDump.size())));
-        }
-    }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return trawl::bench::BenchmarkMain(argc, argv); }

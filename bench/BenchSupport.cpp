@@ -1,0 +1,58 @@
+#include "BenchSupport.h"
+
+#include "RecordGenerator.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace trawl::bench {
+
+std::size_t RecordCount()
+{
+    const char* text = std::getenv("TRAWL_BENCH_RECORDS");
+    return text != nullptr && std::atoi(text) > 0 ? static_cast<std::size_t>(std::atoi(text)) : 1000000;
+}
+
+namespace {
+
+int DumpText(const std::string& path)
+{
+    const RecordGenerator generator(kSeed);
+    std::ofstream out(path, std::ios::binary);
+    ResultRecord record;
+    const std::size_t n = RecordCount();
+    for (std::size_t i = 0; i < n; ++i) {
+        generator.Record(i, record);
+        out << record.Title << record.FullText << '\n';
+    }
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "could not write %s\n", path.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int BenchmarkMain(int argc, char** argv)
+{
+    constexpr std::string_view kDump = "--dump-text=";
+    for (int k = 1; k < argc; ++k) {
+        const std::string_view arg = argv[k];
+        if (arg.starts_with(kDump)) {
+            return DumpText(std::string(arg.substr(kDump.size())));
+        }
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+} // namespace trawl::bench

@@ -1,0 +1,40 @@
+#pragma once
+
+// What every benchmark executable shares: the seed and size of the generated store, quiet seams,
+// and a main that can also dump the generated text for grep.
+
+#include "app/Clock.h"
+#include "app/Prompts.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace trawl::bench {
+
+inline constexpr std::uint32_t kSeed = 20240315;
+inline constexpr std::string_view kQuery = "bike vintage";
+
+class SilentPrompts : public Prompts {
+public:
+    PromptAnswer Show(PromptKind, const std::string&, const std::string&) override { return PromptAnswer::Ok; }
+};
+
+class FixedClock : public Clock {
+public:
+    LocalDate Today() override { return {2024, 3, 15}; }
+    TimeOfDay Now() override { return {12, 0, 0}; }
+    bool WaitFor(int, const std::atomic<int>&) override { return false; }
+    void Sleep(int) override {}
+    int RandomUpTo(int) override { return 0; }
+};
+
+// Records per benchmark: TRAWL_BENCH_RECORDS, else a million.
+std::size_t RecordCount();
+
+// Runs the registered benchmarks; `--dump-text=PATH` instead writes each generated record's Title and
+// FullText as one line, the text grep is timed on.
+int BenchmarkMain(int argc, char** argv);
+
+} // namespace trawl::bench
