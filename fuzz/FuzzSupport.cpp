@@ -57,4 +57,21 @@ std::string PlainLower(std::string_view text)
     return out;
 }
 
+std::string BreaksAsCrLf(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n' || c == '\f') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            out.append("\r\n");
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
 } // namespace trawl::fuzz

@@ -37,4 +37,8 @@ inline void Check(bool condition, const char* what, std::string_view detail = {}
 // ASCII lower case of the whole text (a plain loop, as a reference for the library's own).
 std::string PlainLower(std::string_view text);
 
+// What a text reads back as after EscapeField and a read: every line break (CR LF, CR, LF, form feed)
+// as CR LF.
+std::string BreaksAsCrLf(std::string_view text);
+
 } // namespace trawl::fuzz

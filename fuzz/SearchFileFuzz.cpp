@@ -25,24 +25,6 @@ std::vector<ResultRecord> Records(ResultStore& store)
     return records;
 }
 
-// A save escapes every line break (CR LF, CR, LF, form feed) alike; they all read back as CR LF.
-std::string BreaksAsCrLf(std::string_view text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n' || c == '\f') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-                ++i;
-            }
-            out.append("\r\n");
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out;
-}
-
 std::string OneLine(std::string text)
 {
     for (char& c : text) {
@@ -87,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!TrimSpaces(record.Title).empty() && record.Date != kExpiredDate) {
             ResultRecord kept = record;
             for (std::string* field : {&kept.Date, &kept.Title, &kept.City, &kept.Section, &kept.URI, &kept.FullText}) {
-                *field = BreaksAsCrLf(*field);
+                *field = fuzz::BreaksAsCrLf(*field);
             }
             expected.push_back(kept);
         }
