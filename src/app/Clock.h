@@ -31,7 +31,7 @@ public:
     virtual int RandomUpTo(int maxInclusive) = 0;
 };
 
-// The real clock: local time from the system, waits on std::this_thread.
+// The real clock: local time from the system; waits sleep on the flag (see app/WaitFlag.h).
 class SystemClock final : public Clock {
 public:
     LocalDate Today() override;

@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/RunFlags.h"
 #include "app/TextUtil.h"
+#include "app/WaitFlag.h"
 #include "batch/BatchOutputs.h"
 #include "batch/BatchStatusView.h"
 #include "batch/Console.h"
@@ -48,8 +49,8 @@ bool CheckGoInputs(const SearchInputs& inputs, Prompts& prompts)
 void PassOnInterrupt(BatchContext& context)
 {
     if (context.interrupted.load() != 0) {
-        context.flags.StopSearchRequested.store(1);
-        context.flags.StopScanRequested.store(1);
+        RaiseFlag(context.flags.StopSearchRequested);
+        RaiseFlag(context.flags.StopScanRequested);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "app/Prompts.h"
 #include "app/RunFlags.h"
 #include "app/StatusView.h"
+#include "app/WaitFlag.h"
 #include "harvest/AdPageText.h"
 #include "harvest/DeepScanRecords.h"
 #include "harvest/Endpoints.h"
@@ -28,8 +29,8 @@ DeepScan::DeepScan(HarvestContext context) : m_context(context) {}
 
 DeepScan::~DeepScan()
 {
-    m_shuttingDown.store(1);
-    m_context.flags.StopScanRequested.store(1);
+    RaiseFlag(m_shuttingDown);
+    RaiseFlag(m_context.flags.StopScanRequested);
     std::thread launcher;
     {
         std::lock_guard lock(m_mutex);
@@ -71,7 +72,7 @@ bool DeepScan::IdleLocked() const
 
 bool DeepScan::StopAndWait(std::chrono::milliseconds limit)
 {
-    m_context.flags.StopScanRequested.store(1);
+    RaiseFlag(m_context.flags.StopScanRequested);
     return WaitFinished(limit);
 }
 

@@ -5,6 +5,7 @@
 #include "app/RunFlags.h"
 #include "app/StatusView.h"
 #include "app/TextUtil.h"
+#include "app/WaitFlag.h"
 #include "harvest/DeepScan.h"
 #include "harvest/Endpoints.h"
 #include "harvest/FeedParser.h"
@@ -35,7 +36,7 @@ SearchScheduler::SearchScheduler(HarvestContext context, DeepScan* deepScan) : m
 SearchScheduler::~SearchScheduler()
 {
     if (m_thread.joinable()) {
-        m_context.flags.StopSearchRequested.store(1);
+        RaiseFlag(m_context.flags.StopSearchRequested);
         m_thread.join();
     }
 }
@@ -58,7 +59,7 @@ bool SearchScheduler::Start(const Settings& settings, SearchInputs inputs)
 
 bool SearchScheduler::StopAndWait(std::chrono::milliseconds limit)
 {
-    m_context.flags.StopSearchRequested.store(1);
+    RaiseFlag(m_context.flags.StopSearchRequested);
     return WaitFinished(limit);
 }
 
@@ -235,7 +236,7 @@ void SearchScheduler::FinishWorker(int slotNumber)
         slot.job = SearchJob{};
     }
     slot.busy.store(0, std::memory_order_release);
-    m_slotFreed.store(1);
+    RaiseFlag(m_slotFreed);
 }
 
 } // namespace trawl
