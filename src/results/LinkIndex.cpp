@@ -30,8 +30,7 @@ void LinkIndex::Reset(int capacity)
         ++bits;
     }
     m_shift = 64 - bits;
-    m_heads.assign(buckets, 0);
-    m_counts.assign(buckets, 0);
+    m_buckets.assign(buckets, Bucket{});
     m_chunks.clear();
     m_chunks.shrink_to_fit();
     m_entryCount = 0;
@@ -47,22 +46,34 @@ std::size_t LinkIndex::BucketOf(const char* gram) const
 
 void LinkIndex::Add(int record, std::string_view link)
 {
-    if (m_heads.empty()) {
+    if (m_buckets.empty()) {
         return;
     }
-    for (std::size_t at = 0; at + kGram <= link.size(); at += kStride) {
-        if (m_entryCount == UINT32_MAX - 1) {
-            m_full = true; // entry numbers would wrap: from now on every search reads every link
-            return;
+    // The buckets of a link lie far apart in a table much larger than the cache: asking for all of
+    // them before touching any lets their loads overlap instead of waiting for each in turn.
+    constexpr std::size_t kBatch = 16;
+    std::size_t buckets[kBatch];
+    for (std::size_t first = 0; first + kGram <= link.size(); first += kBatch * kStride) {
+        std::size_t n = 0;
+        for (std::size_t at = first; n < kBatch && at + kGram <= link.size(); at += kStride) {
+            buckets[n] = BucketOf(link.data() + at);
+            __builtin_prefetch(&m_buckets[buckets[n]], 1);
+            ++n;
         }
-        const std::size_t bucket = BucketOf(link.data() + at);
-        if ((m_entryCount & (kChunkSize - 1)) == 0 && (m_entryCount >> kChunkBits) == m_chunks.size()) {
-            m_chunks.push_back(std::make_unique<Entry[]>(kChunkSize));
+        for (std::size_t k = 0; k < n; ++k) {
+            if (m_entryCount == UINT32_MAX - 1) {
+                m_full = true; // entry numbers would wrap: from now on every search reads every link
+                return;
+            }
+            if ((m_entryCount & (kChunkSize - 1)) == 0 && (m_entryCount >> kChunkBits) == m_chunks.size()) {
+                m_chunks.push_back(std::make_unique<Entry[]>(kChunkSize));
+            }
+            Bucket& bucket = m_buckets[buckets[k]];
+            EntryAt(m_entryCount) = Entry{static_cast<std::uint32_t>(record), bucket.head};
+            ++m_entryCount;
+            bucket.head = m_entryCount;
+            ++bucket.count;
         }
-        EntryAt(m_entryCount) = Entry{static_cast<std::uint32_t>(record), m_heads[bucket]};
-        ++m_entryCount;
-        m_heads[bucket] = m_entryCount;
-        ++m_counts[bucket];
     }
 }
 
@@ -71,7 +82,7 @@ int LinkIndex::FindFirst(std::string_view text, int count, const LinkOf& linkOf)
     if (count <= 0) {
         return 0;
     }
-    if (m_heads.empty() || m_full || text.size() < kGram + kStride - 1) {
+    if (m_buckets.empty() || m_full || text.size() < kGram + kStride - 1) {
         for (int record = 1; record <= count; ++record) {
             if (Contains(linkOf(record), text)) {
                 return record;
@@ -87,8 +98,8 @@ int LinkIndex::FindFirst(std::string_view text, int count, const LinkOf& linkOf)
         std::uint32_t bestCount = UINT32_MAX;
         for (std::size_t at = remainder; at + kGram <= text.size(); at += kStride) {
             const std::size_t bucket = BucketOf(text.data() + at);
-            if (m_counts[bucket] < bestCount) {
-                bestCount = m_counts[bucket];
+            if (m_buckets[bucket].count < bestCount) {
+                bestCount = m_buckets[bucket].count;
                 best = bucket;
             }
         }
@@ -109,7 +120,7 @@ int LinkIndex::FindFirst(std::string_view text, int count, const LinkOf& linkOf)
         if (std::find(chosen, chosen + remainder, bucket) != chosen + remainder) {
             continue; // same bucket already taken
         }
-        for (std::uint32_t e = m_heads[bucket]; e != 0; e = EntryAt(e - 1).next) {
+        for (std::uint32_t e = m_buckets[bucket].head; e != 0; e = EntryAt(e - 1).next) {
             candidates.push_back(EntryAt(e - 1).record);
         }
     }
@@ -135,7 +146,7 @@ void LinkIndex::Renumber(const std::vector<int>& newNumber)
 
 std::size_t LinkIndex::MemoryBytes() const
 {
-    return m_heads.capacity() * sizeof(std::uint32_t) + m_counts.capacity() * sizeof(std::uint32_t) +
+    return m_buckets.capacity() * sizeof(Bucket) +
            m_chunks.capacity() * sizeof(m_chunks[0]) + m_chunks.size() * kChunkSize * sizeof(Entry);
 }
 

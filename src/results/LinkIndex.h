@@ -54,8 +54,12 @@ private:
         return m_chunks[index >> kChunkBits][index & (kChunkSize - 1)];
     }
 
-    std::vector<std::uint32_t> m_heads;  // per bucket: index + 1 of the newest entry
-    std::vector<std::uint32_t> m_counts; // per bucket: number of entries
+    // A bucket's chain head and length side by side: adding a gram touches one cache line, not two.
+    struct Bucket {
+        std::uint32_t head = 0;  // index + 1 of the newest entry
+        std::uint32_t count = 0; // number of entries
+    };
+    std::vector<Bucket> m_buckets;
     std::vector<std::unique_ptr<Entry[]>> m_chunks;
     std::uint32_t m_entryCount = 0;
     bool m_full = false;

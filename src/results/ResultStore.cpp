@@ -12,11 +12,12 @@ namespace trawl {
 
 namespace {
 
-// A record block: six field lengths, the new mark, then Date, Title, City, Section, URI and
-// FullText back to back.
+// A record block: six field lengths, the new mark, the arena chunk it lives in (none: its own
+// allocation), then Date, Title, City, Section, URI and FullText back to back.
 struct BlockHeader {
     std::uint32_t length[6];
     std::uint8_t isNew;
+    std::uint16_t chunk;
 };
 
 } // namespace
@@ -34,23 +35,36 @@ ResultStore::ResultStore(int capacity, StatusView& view, Prompts& prompts) : m_v
 
 ResultStore::~ResultStore() { FreeAll(); }
 
-ResultStore::Block ResultStore::Pack(const ResultRecord& record, bool isNew)
+ResultStore::Block ResultStore::Pack(const ResultRecord& record, bool isNew, bool inArena)
 {
-    const RecordView view{record.Date, record.Title, record.City, record.Section, record.URI, record.FullText, {}};
-    Block block = PackView(view);
-    reinterpret_cast<BlockHeader*>(block)->isNew = isNew ? 1 : 0;
-    return block;
+    const RecordView view{record.Date,
+                          record.Title,
+                          record.City,
+                          record.Section,
+                          record.URI,
+                          record.FullText,
+                          isNew ? kNewMarkYes : std::string_view()};
+    return PackView(view, inArena);
 }
 
-ResultStore::Block ResultStore::PackView(const RecordView& view)
+ResultStore::Block ResultStore::PackView(const RecordView& view, bool inArena)
 {
     const std::string_view fields[6] = {view.Date, view.Title, view.City, view.Section, view.URI, view.FullText};
     std::size_t total = sizeof(BlockHeader);
     for (const auto& field : fields) {
         total += field.size();
     }
-    Block block = static_cast<Block>(::operator new(total));
+    RecordArena::Piece piece;
+    if (inArena) {
+        piece = m_arena.Allocate(total);
+    }
+    Block block = piece.data;
+    if (block == nullptr) {
+        block = static_cast<Block>(::operator new(total));
+        ++m_ownBlocks;
+    }
     BlockHeader header{};
+    header.chunk = piece.chunk;
     char* out = block + sizeof(BlockHeader);
     for (int i = 0; i < 6; ++i) {
         header.length[i] = static_cast<std::uint32_t>(fields[i].size());
@@ -78,7 +92,17 @@ RecordView ResultStore::Unpack(Block block)
                       header.isNew ? kNewMarkYes : std::string_view()};
 }
 
-void ResultStore::Free(Block block) { ::operator delete(block); }
+void ResultStore::Free(Block block)
+{
+    BlockHeader header;
+    std::memcpy(&header, block, sizeof header);
+    if (header.chunk == RecordArena::kNoChunk) {
+        ::operator delete(block);
+        --m_ownBlocks;
+    } else {
+        m_arena.Release(header.chunk);
+    }
+}
 
 void ResultStore::Allocate(int capacity)
 {
@@ -93,12 +117,17 @@ void ResultStore::Allocate(int capacity)
     m_capacity.store(capacity, std::memory_order_release);
 }
 
-void ResultStore::FreeAll()
+void ResultStore::FreeAll(bool keepArenaMemory)
 {
     const int count = Count();
-    for (int n = 1; n <= count; ++n) {
-        Free(Slot(n));
-        Slot(n) = nullptr;
+    for (int n = 1; n <= count && m_ownBlocks > 0; ++n) {
+        Free(Slot(n)); // arena blocks are let go of below, all at once, without reading each one
+    }
+    std::fill(m_blocks.begin(), m_blocks.begin() + count, nullptr);
+    if (keepArenaMemory) {
+        m_arena.RecycleAll();
+    } else {
+        m_arena.ReleaseAll();
     }
     m_count.store(0, std::memory_order_release);
 }
@@ -117,7 +146,7 @@ AddOutcome ResultStore::Locked::AddResult(const ResultRecord& fields)
         return AddOutcome::Full;
     }
     const int n = count + 1;
-    store.Slot(n) = Pack(fields, true);
+    store.Slot(n) = store.Pack(fields, true);
     store.m_index.Add(n, fields.URI);
     store.m_count.store(n, std::memory_order_release);
     const auto newCount = store.m_newResultCount.fetch_add(1) + 1;
@@ -144,8 +173,8 @@ void ResultStore::Locked::Set(int record, Field field, std::string_view value)
     case Field::FullText: view.FullText = value; break;
     case Field::NewMark: view.NewMark = value; break;
     }
-    store.Slot(record) = PackView(view); // packs from the old block before freeing it
-    Free(old);
+    store.Slot(record) = store.PackView(view); // packs from the old block before freeing it
+    store.Free(old);
     if (field == Field::URI) {
         store.m_index.Add(record, value);
     }
@@ -155,7 +184,7 @@ void ResultStore::Locked::Set(int record, Field field, std::string_view value)
 void ResultStore::Locked::ResetForLoad()
 {
     ResultStore& store = *m_store;
-    store.FreeAll();
+    store.FreeAll(true); // the records about to be loaded take the memory of those they replace
     store.m_index.Reset(store.Capacity());
     store.m_newResultCount.store(0);
     ++store.m_generation;
@@ -169,11 +198,13 @@ bool ResultStore::Locked::AppendLoaded(const ResultRecord& record)
         return false;
     }
     const int n = count + 1;
-    store.Slot(n) = Pack(record, !record.NewMark.empty());
+    store.Slot(n) = store.Pack(record, !record.NewMark.empty(), true);
     store.m_index.Add(n, record.URI);
     store.m_count.store(n, std::memory_order_release);
     return true;
 }
+
+void ResultStore::Locked::FinishLoad() { m_store->m_arena.Trim(); }
 
 void ResultStore::Locked::Clear(int capacity)
 {
@@ -212,7 +243,7 @@ void ResultStore::Locked::Remove(const std::vector<int>& records)
     std::vector<int> newNumber(static_cast<std::size_t>(count) + 1, 0);
     for (int n = 1; n <= count; ++n) {
         if (gone[static_cast<std::size_t>(n)]) {
-            Free(store.Slot(n));
+            store.Free(store.Slot(n));
         } else {
             store.m_blocks[static_cast<std::size_t>(kept++)] = store.Slot(n);
             newNumber[static_cast<std::size_t>(n)] = kept;

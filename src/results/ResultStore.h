@@ -1,6 +1,7 @@
 #pragma once
 
 #include "results/LinkIndex.h"
+#include "results/RecordArena.h"
 #include "results/ResultRecord.h"
 
 #include <atomic>
@@ -59,6 +60,8 @@ public:
         std::uint64_t Generation() const { return m_store->m_generation; }
         // Bytes held by the duplicate-test index (for measurements).
         std::size_t IndexBytes() const { return m_store->m_index.MemoryBytes(); }
+        // Memory of the records loaded from a file, which live in the arena rather than on the heap.
+        std::size_t ArenaBytes() const { return m_store->m_arena.PresentBytes(); }
 
         RecordView View(int record) const;
         // A hint that `record` will be read soon (records lie scattered; a scan asks a few ahead).
@@ -73,10 +76,14 @@ public:
         void Set(int record, Field field, std::string_view value);
 
         // --- Bulk operations: only while no worker runs. ---
-        // Removes every record (capacity unchanged) and sets NewResultCount to 0, before a load.
+        // Removes every record (capacity unchanged) and sets NewResultCount to 0, before a load. The
+        // memory of loaded records is kept for the records that follow until FinishLoad.
         void ResetForLoad();
         // Appends a record read from a search file (NewMark as given); false when the store is full.
         bool AppendLoaded(const ResultRecord& record);
+        // After the last AppendLoaded: memory of the replaced records that the new ones did not need
+        // is given back.
+        void FinishLoad();
         // Discards every record and allocates `capacity` slots (ClearResults). NewResultCount,
         // UnsavedResults and the selection flags keep their values.
         void Clear(int capacity);
@@ -124,14 +131,16 @@ private:
     static constexpr int kBatch = 4096;
     using Block = char*; // one record: field lengths, the new mark, then the field bytes
 
-    static Block Pack(const ResultRecord& record, bool isNew);
-    static Block PackView(const RecordView& view);
+    // Blocks of loaded records come from the arena (one allocation for thousands of records); the
+    // others are allocated one by one, as they come and go one by one.
+    Block Pack(const ResultRecord& record, bool isNew, bool inArena = false);
+    Block PackView(const RecordView& view, bool inArena = false);
     static RecordView Unpack(Block block);
-    static void Free(Block block);
+    void Free(Block block);
     Block& Slot(int record) { return m_blocks[static_cast<std::size_t>(record - 1)]; }
     Block Slot(int record) const { return m_blocks[static_cast<std::size_t>(record - 1)]; }
     void Allocate(int capacity);
-    void FreeAll();
+    void FreeAll(bool keepArenaMemory = false);
 
     std::mutex m_mutex;
     StatusView& m_view;
@@ -142,6 +151,8 @@ private:
     std::atomic<int> m_unsaved{0};
     std::vector<Block> m_blocks; // sized to capacity at allocation, never grown afterwards
     LinkIndex m_index;
+    RecordArena m_arena;
+    std::size_t m_ownBlocks = 0; // blocks allocated one by one rather than in the arena
     std::uint64_t m_generation = 0; // under the lock; see Locked::Generation
     std::vector<unsigned char> m_selection;
 };

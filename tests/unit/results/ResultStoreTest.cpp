@@ -241,6 +241,74 @@ TEST_F(ResultStoreBulk, clear_reallocates_keeps_counters_and_grows_the_selection
     EXPECT_EQ(view.NewResults(), 2);
 }
 
+// Loaded records live in the arena, added and edited ones on their own; every bulk step below mixes
+// both kinds, and the store is checked against a plain list after each.
+TEST_F(ResultStoreBulk, loaded_and_added_records_mix_through_edits_removes_and_reloads)
+{
+    ResultStore store(20000, view, prompts);
+    std::vector<std::string> model; // the expected link and text of each record, "link|text"
+    const auto expectModel = [&](const char* step) {
+        auto locked = store.Lock();
+        ASSERT_EQ(locked.Count(), static_cast<int>(model.size())) << step;
+        for (int n = 1; n <= locked.Count(); ++n) {
+            const RecordView v = locked.View(n);
+            ASSERT_EQ(std::string(v.URI) + "|" + std::string(v.FullText), model[static_cast<std::size_t>(n - 1)])
+                << step << ", record " << n;
+        }
+    };
+    const auto load = [&](int count, const std::string& tag) {
+        auto locked = store.Lock();
+        locked.ResetForLoad();
+        model.clear();
+        for (int i = 1; i <= count; ++i) {
+            const std::string link = "http://a.craigslist.org/" + tag + std::to_string(i) + ".html";
+            const std::string text(static_cast<std::size_t>(i % 700), static_cast<char>('a' + i % 26));
+            ASSERT_TRUE(locked.AppendLoaded(Ad(link, "Bike", text)));
+            model.push_back(link + "|" + text);
+        }
+        locked.FinishLoad();
+    };
+
+    load(15000, "x");
+    expectModel("loaded");
+    const std::size_t loadedBytes = store.Lock().ArenaBytes();
+    EXPECT_GT(loadedBytes, std::size_t{15000} * 350);
+
+    {
+        auto locked = store.Lock();
+        for (int n = 1; n <= 15000; n += 3) {
+            locked.Set(n, Field::FullText, "scanned " + std::to_string(n));
+            model[static_cast<std::size_t>(n - 1)] = std::string(locked.View(n).URI) + "|scanned " + std::to_string(n);
+        }
+        locked.AddResult(Ad("http://a.craigslist.org/added.html", "Bike", "added"));
+        model.push_back("http://a.craigslist.org/added.html|added");
+        std::vector<int> gone;
+        for (int n = 2; n <= 15001; n += 2) {
+            gone.push_back(n);
+        }
+        locked.Remove(gone);
+        std::vector<std::string> kept;
+        for (std::size_t k = 0; k < model.size(); k += 2) {
+            kept.push_back(model[k]);
+        }
+        model = kept;
+    }
+    expectModel("edited and removed");
+    EXPECT_EQ(store.Lock().FindResultByLink("craigslist.org/x5.html"), 3);
+
+    // A smaller search replacing it reuses the memory and gives back what it did not need.
+    load(500, "y");
+    expectModel("reloaded");
+    EXPECT_LT(store.Lock().ArenaBytes(), loadedBytes / 4);
+    EXPECT_EQ(store.Lock().FindResultByLink("x5.html"), 0);
+    EXPECT_EQ(store.Lock().FindResultByLink("/y5.html"), 5);
+
+    store.Lock().Clear(20000);
+    EXPECT_EQ(store.Lock().ArenaBytes(), 0u);
+    model.clear();
+    expectModel("cleared");
+}
+
 TEST(FullTextColumn, stored_and_added_rules)
 {
     EXPECT_EQ(StoredFullTextCell(std::string(50, 'a')), "");
