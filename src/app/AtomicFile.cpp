@@ -1,10 +1,12 @@
 #include "app/AtomicFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,7 +22,8 @@ std::string FolderOf(const std::string& path)
 
 } // namespace
 
-AtomicFileWriter::AtomicFileWriter(std::string path) : m_path(std::move(path)), m_buffer(new char[kBufferSize])
+AtomicFileWriter::AtomicFileWriter(std::string path)
+    : m_path(std::move(path)), m_buffer(static_cast<char*>(::operator new[](kBufferSize, std::align_val_t{kAlignment})))
 {
     const auto slash = m_path.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : m_path.substr(0, slash + 1);
@@ -41,7 +44,7 @@ AtomicFileWriter::~AtomicFileWriter()
     if (!m_committed && !m_tempPath.empty()) {
         ::unlink(m_tempPath.c_str());
     }
-    delete[] m_buffer;
+    ::operator delete[](m_buffer, std::align_val_t{kAlignment});
 }
 
 void AtomicFileWriter::Fail(const char* what, int error)
@@ -54,25 +57,48 @@ void AtomicFileWriter::Fail(const char* what, int error)
 
 void AtomicFileWriter::Write(std::string_view bytes)
 {
-    if (bytes.empty()) {
-        return; // an empty view may carry no buffer at all, and memcpy must not see a null pointer
+    while (!bytes.empty()) {
+        // An empty view may carry no buffer at all, and memcpy must not see a null pointer: the loop
+        // never copies from one.
+        const std::size_t piece = std::min(bytes.size(), kBufferSize - m_used);
+        std::memcpy(m_buffer + m_used, bytes.data(), piece);
+        m_used += piece;
+        bytes.remove_prefix(piece);
+        if (m_used == kBufferSize) {
+            FlushFullBuffer();
+        }
     }
-    if (bytes.size() >= kBufferSize) {
-        Flush();
-        WriteAll(bytes.data(), bytes.size());
-        return;
+}
+
+void AtomicFileWriter::FlushFullBuffer()
+{
+    // A file that fills the buffer is a large one: its full buffers bypass the page cache. The kernel
+    // then neither clears and fills a page-cache page for every 4 KB nor writes them all back at
+    // the fsync, which for a gigabyte was most of the time of a save. Where the file system cannot,
+    // the buffers are written as usual.
+    if (!m_directTried && m_fd >= 0) {
+        m_directTried = true;
+        const int flags = ::fcntl(m_fd, F_GETFL);
+        m_direct = flags >= 0 && ::fcntl(m_fd, F_SETFL, flags | O_DIRECT) == 0;
     }
-    if (m_used + bytes.size() > kBufferSize) {
-        Flush();
-    }
-    std::memcpy(m_buffer + m_used, bytes.data(), bytes.size());
-    m_used += bytes.size();
+    Flush();
 }
 
 void AtomicFileWriter::Flush()
 {
     WriteAll(m_buffer, m_used);
     m_used = 0;
+}
+
+void AtomicFileWriter::LeaveDirectMode()
+{
+    if (m_direct) {
+        m_direct = false;
+        const int flags = ::fcntl(m_fd, F_GETFL);
+        if (flags >= 0) {
+            ::fcntl(m_fd, F_SETFL, flags & ~O_DIRECT);
+        }
+    }
 }
 
 void AtomicFileWriter::WriteAll(const char* data, std::size_t size)
@@ -86,6 +112,13 @@ void AtomicFileWriter::WriteAll(const char* data, std::size_t size)
         if (n < 0 && errno == EINTR) {
             continue;
         }
+        if (n < 0 && errno == EINVAL && m_direct) {
+            LeaveDirectMode(); // the file system wants other sizes or alignments: write as usual
+            continue;
+        }
+        if (m_direct && n > 0 && static_cast<std::size_t>(n) < size - done) {
+            LeaveDirectMode(); // the rest no longer starts on a block boundary
+        }
         if (n <= 0) {
             Fail("write", n < 0 ? errno : ENOSPC);
             return;
@@ -96,6 +129,9 @@ void AtomicFileWriter::WriteAll(const char* data, std::size_t size)
 
 Status AtomicFileWriter::Commit()
 {
+    if (m_fd >= 0) {
+        LeaveDirectMode(); // the last piece is seldom a whole number of blocks
+    }
     Flush();
     if (m_error == 0 && ::fsync(m_fd) != 0) {
         Fail("write", errno);

@@ -22,10 +22,10 @@ public:
     void Write(std::string_view bytes);
     void Put(char c)
     {
-        if (m_used == kBufferSize) {
-            Flush();
-        }
         m_buffer[m_used++] = c;
+        if (m_used == kBufferSize) {
+            FlushFullBuffer();
+        }
     }
     Status Commit();
 
@@ -33,7 +33,10 @@ public:
 
 private:
     static constexpr std::size_t kBufferSize = 1 << 20;
+    static constexpr std::size_t kAlignment = 4096; // what writes that bypass the page cache need
+    void FlushFullBuffer();
     void Flush();
+    void LeaveDirectMode();
     void WriteAll(const char* data, std::size_t size);
     void Fail(const char* what, int error);
 
@@ -45,6 +48,8 @@ private:
     bool m_committed = false;
     char* m_buffer;
     std::size_t m_used = 0;
+    bool m_directTried = false;
+    bool m_direct = false; // full buffers go to the disk directly (O_DIRECT)
 };
 
 // The whole content at once, through AtomicFileWriter.

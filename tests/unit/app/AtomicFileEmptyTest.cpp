@@ -25,7 +25,7 @@ TEST(AtomicFileEmpty, empty_writes_add_nothing_and_an_empty_file_is_written)
     writer.Write(std::string_view());
     writer.Write("a");
     writer.Write(std::string_view());
-    writer.Write(std::string((1 << 20) + 5, 'b')); // larger than the buffer: written straight through
+    writer.Write(std::string((1 << 20) + 5, 'b')); // larger than the buffer: goes through it in pieces
     writer.Write(std::string_view());
     writer.Write("c");
     ASSERT_TRUE(writer.Commit().ok());
