@@ -1,4 +1,4 @@
-#include "E2EFixture.h"
+#include "programrun/E2EFixture.h"
 #include "app/AtomicFile.h"
 #include "refdata/ListFiles.h"
 #include "results/Dates.h"

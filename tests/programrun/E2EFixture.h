@@ -2,7 +2,7 @@
 
 // A program folder, a working folder and the sample sites, for running the built trawlkit against.
 
-#include "ProgramRun.h"
+#include "programrun/ProgramRun.h"
 #include "app/Clock.h"
 #include "sitesim/DemoSites.h"
 #include "sitesim/SampleSiteServer.h"
