@@ -181,6 +181,7 @@ LoadedSearch LoadSearch(const std::string& path, bool quiet, bool discardOldResu
         more = take(line);
     }
 
+    result.Complete = !overflowed && reader.error() == 0;
     if (overflowed) {
         store.ShowOverflowMessage();
     } else if (reader.error() != 0) {
