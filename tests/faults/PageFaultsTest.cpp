@@ -73,6 +73,39 @@ TEST_F(PageFaults, endless_bodies_are_cut_at_the_response_cap_and_their_ads_stil
     EXPECT_EQ(RequestsFor(kKjCanada, KjCanadaFeedPath()), 1);
 }
 
+TEST_F(PageFaults, endless_ad_pages_without_the_ad_layout_do_not_fill_the_store)
+{
+    const std::string path = WriteSeededSearch();
+    // Two Boston ad pages are a short notice followed by filler without end, no ad layout in them.
+    const std::vector<std::string> boston = Links(kKjStates, KjStatesPagePath());
+    sitesim::Knobs endless;
+    endless.endlessBody = true;
+    for (const std::string& link : {boston[0], boston[1]}) {
+        server.AddRoute(
+            kKjStates, PathOf(link),
+            [](const sitesim::SimRequest&) { return sitesim::SimResponse::Page("<html><body>Busy, try later</body>"); },
+            endless);
+    }
+
+    const ProgramResult run = RunLogged({"-deep", "bikes.trawl"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    // Each page is read to the 64 MiB cap; what is kept of it is a megabyte (before: all of it,
+    // 830 MiB at the peak for ten such pages).
+    ExpectBounded(run, 12s, 192);
+    EXPECT_THAT(LinksIn(path), UnorderedElementsAreArray(Expected(
+                                   {Links(kClCity, ClFeedPath()), Links(kKjCanada, KjCanadaFeedPath()), boston})));
+    ExpectSeededKept(path);
+    ExpectDeepScanned(path);
+    for (const std::string& link : {boston[0], boston[1]}) {
+        const std::string text = FullTextOf(path, link);
+        EXPECT_THAT(text, StartsWith("HTTP/1.0 200 OK")) << link;
+        // A megabyte was kept (its line feeds read back as CR LF), not 64.
+        EXPECT_GE(text.size(), 1u << 20) << link;
+        EXPECT_LE(text.size(), 2u << 20) << link;
+    }
+    EXPECT_LE(ReadFile(path).size(), 5u << 20);
+}
+
 TEST_F(PageFaults, redirect_loops_are_followed_once_and_never_again)
 {
     const std::string path = WriteSeededSearch();
