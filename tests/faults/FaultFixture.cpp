@@ -158,9 +158,7 @@ void FaultRun::ExpectBounded(const ProgramResult& run, std::chrono::milliseconds
     EXPECT_GE(run.wallMs, 0);
     EXPECT_LE(run.wallMs, wall.count() * kSlowdown) << Describe(run);
     EXPECT_GT(run.peakKb, 0);
-    if (!kSanitized) {
-        EXPECT_LE(run.peakKb, peakMiB * 1024) << Describe(run);
-    }
+    EXPECT_LE(run.peakKb, peakMiB * 1024 * kMemoryScale) << Describe(run);
 }
 
 } // namespace trawl::test

@@ -39,6 +39,13 @@ protected:
         }
         return links;
     }
+    // A page with status 200 whose body quotes a redirect to `location`.
+    void QuoteRedirect(const std::string& host, const std::string& path, const std::string& location)
+    {
+        server.AddRoute(host, path, [location](const sitesim::SimRequest&) {
+            return sitesim::SimResponse::PageMentioningRedirect(location);
+        });
+    }
     // Every record but the seeded ones holds an ad page's text.
     void ExpectDeepScanned(const std::string& path) const
     {
@@ -134,23 +141,15 @@ TEST_F(PageFaults, page_that_only_quotes_a_redirect_is_followed_like_one_but_onl
     const std::string path = WriteSeededSearch();
     // The Craigslist feed quotes a redirect to a second address of the same feed: that is read.
     const std::string moved = ClFeedPath() + "&moved=1";
-    server.AddRoute(kClCity, ClFeedPath(), [&](const sitesim::SimRequest&) {
-        return sitesim::SimResponse::PageMentioningRedirect(std::string("http://") + kClCity + moved);
-    });
+    QuoteRedirect(kClCity, ClFeedPath(), std::string("http://") + kClCity + moved);
     // The Kijiji Canada feed quotes one to a page that quotes another: the second is not followed.
     const std::string second = "/quoted-again";
-    server.AddRoute(kKjCanada, KjCanadaFeedPath(), [&](const sitesim::SimRequest&) {
-        return sitesim::SimResponse::PageMentioningRedirect(std::string("http://") + kKjCanada + second);
-    });
-    server.AddRoute(kKjCanada, second, [&](const sitesim::SimRequest&) {
-        return sitesim::SimResponse::PageMentioningRedirect(std::string("http://") + kKjCanada + KjCanadaFeedPath());
-    });
+    QuoteRedirect(kKjCanada, KjCanadaFeedPath(), std::string("http://") + kKjCanada + second);
+    QuoteRedirect(kKjCanada, second, std::string("http://") + kKjCanada + KjCanadaFeedPath());
     // An ad page quotes a redirect to another ad: that ad's text is stored.
     const std::vector<std::string> kjLinks = Links(kKjStates, KjStatesPagePath());
     const std::string other = "/ad/644/999.html";
-    server.AddRoute(kKjStates, PathOf(kjLinks.front()), [&](const sitesim::SimRequest&) {
-        return sitesim::SimResponse::PageMentioningRedirect(std::string("http://") + kKjStates + other);
-    });
+    QuoteRedirect(kKjStates, PathOf(kjLinks.front()), std::string("http://") + kKjStates + other);
 
     const ProgramResult run = RunLogged({"-deep", "bikes.trawl"});
     EXPECT_EQ(run.status, 0) << run.err;

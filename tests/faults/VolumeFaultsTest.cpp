@@ -5,6 +5,7 @@
 #include "sitesim/SearchPages.h"
 
 #include <gmock/gmock.h>
+#include <memory>
 
 namespace trawl::test {
 namespace {
@@ -34,8 +35,9 @@ TEST_F(VolumeFaults, feed_of_a_hundred_thousand_items_fills_the_store_to_max_res
     for (sitesim::ListedAd& ad : ads) {
         ad.date = today; // all of them recent, so none is dropped when the file is read again
     }
-    const std::string feed = sitesim::CraigslistSearchFeed(ads);
-    server.AddRoute(kClCity, ClFeedPath(), [&feed](const sitesim::SimRequest&) { return sitesim::SimResponse::Page(feed); });
+    // Held by the route (the server's threads may outlive this scope until the fixture stops it).
+    auto feed = std::make_shared<const std::string>(sitesim::CraigslistSearchFeed(ads));
+    server.AddRoute(kClCity, ClFeedPath(), [feed](const sitesim::SimRequest&) { return sitesim::SimResponse::Page(*feed); });
 
     const ProgramResult run = RunLogged({"-csv", "bikes.trawl"});
     // Full is a failure of the run, but what was found is saved and written.
