@@ -73,7 +73,7 @@ std::string FaultRun::WriteSeededSearch(int seededRecords)
                                      ", read by an earlier deep scan.") +
                          "\"");
     }
-    std::vector<std::string> lines{"bikes", kClCity, "bik", "bike", std::string(kKjCanada) + "," + kKjStates,
+    std::vector<std::string> lines{"bikes",     kClCity, "bik", "bike", std::string(kKjCanada) + "," + kKjStates,
                                    "644\\bikes"};
     lines.insert(lines.end(), seeded.begin(), seeded.end());
     const std::string path = home.File("bikes.trawl");
@@ -119,7 +119,9 @@ void FaultRun::Misbehave(const std::string& host, const std::string& path, const
 {
     server.AddRoute(
         host, path,
-        [options = world.sites](const sitesim::SimRequest& request) { return sitesim::SampleSitePage(request, options); },
+        [options = world.sites](const sitesim::SimRequest& request) {
+            return sitesim::SampleSitePage(request, options);
+        },
         knobs);
 }
 

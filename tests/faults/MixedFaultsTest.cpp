@@ -1,5 +1,4 @@
 #include "FaultFixture.h"
-
 #include "sitesim/DemoSites.h"
 
 #include <chrono>
@@ -62,10 +61,10 @@ TEST_F(MixedFaults, many_faults_at_once_over_both_sites_leave_the_good_results_h
 {
     const std::string path = home.File("bikes.trawl");
     WriteSeededSearch();
-    WriteFile(path, CrLfLines({"bikes", std::string(kClCity) + "," + kNewYork + "," + kChicago, "bik", "bike",
-                               std::string(kKjCanada) + "," + kMontreal + "," + kKjStates + "," + kSeattle,
-                               "644\\bikes"}) +
-                        CrLfLines(seeded));
+    WriteFile(path,
+              CrLfLines({"bikes", std::string(kClCity) + "," + kNewYork + "," + kChicago, "bik", "bike",
+                         std::string(kKjCanada) + "," + kMontreal + "," + kKjStates + "," + kSeattle, "644\\bikes"}) +
+                  CrLfLines(seeded));
 
     // Chicago: reset inside the sixth item's "</link>".
     const std::string chicagoFeed = sitesim::SampleSitePage({kChicago, ClFeedPath(), {}}, world.sites).Bytes();
@@ -149,7 +148,8 @@ TEST_F(MixedFaults, many_faults_at_once_over_both_sites_leave_the_good_results_h
     for (const std::string& link : LinksIn(path)) {
         EXPECT_GE(FullTextOf(path, link).size(), 50u) << link;
     }
-    EXPECT_EQ(static_cast<int>(SplitCrLf(ReadFile(home.File("bikes.csv"))).size()), 1 + static_cast<int>(expected.size()));
+    EXPECT_EQ(static_cast<int>(SplitCrLf(ReadFile(home.File("bikes.csv"))).size()),
+              1 + static_cast<int>(expected.size()));
 }
 
 } // namespace

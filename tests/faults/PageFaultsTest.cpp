@@ -71,8 +71,8 @@ TEST_F(PageFaults, endless_bodies_are_cut_at_the_response_cap_and_their_ads_stil
     // 64 MiB twice on the loopback, one after the other. The response grows in one string, so the
     // 64 MiB may stand beside the 32 MiB it grew from (measured: 110 MiB).
     ExpectBounded(run, 12s, 192);
-    EXPECT_THAT(LinksIn(path), UnorderedElementsAreArray(Expected(
-                                   {clLinks, Links(kKjCanada, KjCanadaFeedPath()), Links(kKjStates, KjStatesPagePath())})));
+    EXPECT_THAT(LinksIn(path), UnorderedElementsAreArray(Expected({clLinks, Links(kKjCanada, KjCanadaFeedPath()),
+                                                                   Links(kKjStates, KjStatesPagePath())})));
     ExpectSeededKept(path);
     ExpectDeepScanned(path);
     // The ad's own part of the page, not 64 MiB of what followed it.
@@ -172,7 +172,7 @@ TEST_F(PageFaults, pages_cut_off_inside_their_markers_give_only_the_whole_items)
     // Each search page as the site sends it, but ending a few bytes into a marker of one item.
     struct Cut {
         std::string host, path, item, linkOpen, linkClose, marker;
-        int inItem;  // the item (from 1) the page ends inside of
+        int inItem;                     // the item (from 1) the page ends inside of
         std::vector<std::string> whole; // the links of the items before it
     };
     std::vector<Cut> cuts{
@@ -192,7 +192,8 @@ TEST_F(PageFaults, pages_cut_off_inside_their_markers_give_only_the_whole_items)
             }
         }
         const std::string body = page.substr(0, page.find(cut.marker, item) + cut.marker.size() / 2);
-        server.AddRoute(cut.host, cut.path, [body](const sitesim::SimRequest&) { return sitesim::SimResponse::Page(body); });
+        server.AddRoute(cut.host, cut.path,
+                        [body](const sitesim::SimRequest&) { return sitesim::SimResponse::Page(body); });
         expected.push_back(cut.whole);
     }
     // The ad pages are cut too: Craigslist inside the body's marker, Kijiji inside the description.

@@ -1,5 +1,4 @@
 #include "FaultFixture.h"
-
 #include "app/AtomicFile.h"
 #include "results/Dates.h"
 #include "sitesim/SearchPages.h"
@@ -38,7 +37,8 @@ TEST_F(VolumeFaults, feed_of_a_hundred_thousand_items_fills_the_store_to_max_res
     }
     // Held by the route (the server's threads may outlive this scope until the fixture stops it).
     auto feed = std::make_shared<const std::string>(sitesim::CraigslistSearchFeed(ads));
-    server.AddRoute(kClCity, ClFeedPath(), [feed](const sitesim::SimRequest&) { return sitesim::SimResponse::Page(*feed); });
+    server.AddRoute(kClCity, ClFeedPath(),
+                    [feed](const sitesim::SimRequest&) { return sitesim::SimResponse::Page(*feed); });
 
     const ProgramResult run = RunLogged({"-csv", "bikes.trawl"});
     // Full is a failure of the run, but what was found is saved and written.
@@ -75,13 +75,14 @@ protected:
                                   LinksOf(kKjStates, KjStatesPagePath())}) {
             listed.insert(listed.end(), links.begin(), links.end());
         }
-        std::string text = CrLfLines(
-            {"bikes", kClCity, "bik", "bike", std::string(kKjCanada) + "," + kKjStates, "644\\bikes"});
+        std::string text =
+            CrLfLines({"bikes", kClCity, "bik", "bike", std::string(kKjCanada) + "," + kKjStates, "644\\bikes"});
         text.reserve(80u << 20);
         // Appended piece by piece: no temporary strings, which the sanitizer builds make slow.
         char digits[16];
         for (int i = 0; i < kRecords; ++i) {
-            const std::string_view n(digits, static_cast<std::size_t>(std::to_chars(digits, digits + 16, i).ptr - digits));
+            const std::string_view n(digits,
+                                     static_cast<std::size_t>(std::to_chars(digits, digits + 16, i).ptr - digits));
             text += '"';
             text += date;
             text += "\",\"ad ";

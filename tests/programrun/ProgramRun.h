@@ -24,7 +24,9 @@ inline constexpr std::chrono::milliseconds kDefaultRunLimit{100000};
 // Runs the built trawlkit in `folder` (its current folder) with `arguments` and these environment
 // variables on top of the test's own; standard input is /dev/null, the output streams are captured.
 // With `stdoutClosedPipe` standard output is a pipe whose reader has gone. `whileRunning` is called
-// with the program's process id once it has started, before it is waited for.
+// with the program's process id once it has started, before it is waited for. The program is started
+// by a small launcher (Launcher.cpp), so that its peak memory is its own and not the test's; a run
+// that outlives `limit` is killed (timedOut).
 ProgramResult RunTrawlkit(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
                           const std::string& folder, bool stdoutClosedPipe = false,
                           const std::function<void(int pid)>& whileRunning = {},

@@ -60,7 +60,8 @@ TEST(AdPageText, keeps_at_most_a_megabyte_of_any_page)
         EXPECT_EQ(text.size(), kMaxAdTextBytes) << c.host;
         EXPECT_EQ(text.find_first_not_of('f', text.size() - 100), std::string::npos) << c.host;
     }
-    EXPECT_THAT(ExtractAdText("boston.kijiji.com", "HTTP/1.0 200 OK\r\n\r\nBusy" + filler), StartsWith("HTTP/1.0 200 OK"));
+    EXPECT_THAT(ExtractAdText("boston.kijiji.com", "HTTP/1.0 200 OK\r\n\r\nBusy" + filler),
+                StartsWith("HTTP/1.0 200 OK"));
     // Real pages are far below the bound and come back as before.
     const std::string expired = sitesim::HttpOkResponse(sitesim::CraigslistAdPage({.expired = true}));
     EXPECT_EQ(ExtractAdText("sfbay.craigslist.org", expired), expired);
