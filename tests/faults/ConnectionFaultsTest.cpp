@@ -72,7 +72,7 @@ TEST_F(ConnectionFaults, refused_site_waits_to_retry_while_the_others_are_harves
         for (int i = 0; i < 2000 && !(server.RequestCount() >= 2 && server.ActiveConnections() == 0); ++i) {
             std::this_thread::sleep_for(5ms);
         }
-        std::this_thread::sleep_for(300ms);
+        std::this_thread::sleep_for(1000ms);
         interruptedAt = std::chrono::steady_clock::now();
         ::kill(pid, SIGINT);
     });
@@ -82,8 +82,9 @@ TEST_F(ConnectionFaults, refused_site_waits_to_retry_while_the_others_are_harves
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_GE(run.wallMs, untilInterrupt.count() - 50);
     EXPECT_LE(run.wallMs, untilInterrupt.count() + 2000 * kSlowdown) << Describe(run);
-    // The wait is a wait: no spinning on the refused port.
-    EXPECT_LE(run.cpuMs, 1000 * kSlowdown) << Describe(run);
+    // The wait is a wait: a worker trying the refused port again and again would use the CPU for
+    // most of the second before Ctrl-C.
+    EXPECT_LE(run.cpuMs, run.wallMs / 4) << Describe(run);
     ExpectBounded(run, 5s, kSmallRunMiB);
     EXPECT_THAT(run.out, HasSubstr("Search saved to '" + path + "'."));
 
