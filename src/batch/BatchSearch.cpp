@@ -199,10 +199,17 @@ BatchSearchResult RunBatchSearch(const std::string& argument, const BatchOptions
         return result;
     }
     result.searchPath = path;
+    // The store tells its overflow message to the program's own prompts, past the counting ones.
+    const int overflowsBefore = context.store.Overflows();
 
     const LoadedSearch loaded =
         LoadSearch(path, false, context.settings.DiscardSearches != 0, context.clock, context.store, context.prompts);
     if (!loaded.Found) {
+        return result;
+    }
+    if (!loaded.Complete) {
+        // Nothing asks whether to go on, and saving part of the file over it would lose the rest.
+        context.console.Err("Not run: '" + path + "' could not be loaded whole, so it was left as it is.");
         return result;
     }
     const SearchDefinition& file = loaded.Definition;
@@ -253,7 +260,7 @@ BatchSearchResult RunBatchSearch(const std::string& argument, const BatchOptions
     context.console.Out("Search saved to '" + path + "'.");
 
     const bool written = WriteOutputs(context, options, path, inputs.RunningSearchName, result);
-    result.ok = written && !result.interrupted && prompts.Errors() == 0;
+    result.ok = written && !result.interrupted && prompts.Errors() == 0 && context.store.Overflows() == overflowsBefore;
     return result;
 }
 

@@ -48,7 +48,9 @@ struct BatchSearchResult {
 std::string FindSearchFile(const std::string& argument, const std::string& programDirectory);
 
 // One SEARCH argument: look it up, load it, run it as Go! would, deep-scan it when asked, save it
-// back to its file and write the outputs the options ask for.
+// back to its file and write the outputs the options ask for. A file that cannot be loaded whole
+// (more records than MaxResults, or a read failure) is neither run nor saved. A run whose store
+// overflowed is saved but is not ok.
 BatchSearchResult RunBatchSearch(const std::string& argument, const BatchOptions& options, BatchContext& context);
 
 // Every SEARCH argument in order; the exit status: 0 when all of them ran and every output was

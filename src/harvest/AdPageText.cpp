@@ -38,7 +38,7 @@ std::string Craigslist(std::string_view page)
 {
     constexpr std::string_view kBody = "<div id=\"userbody\">";
     if (page.find(kBody) == std::string_view::npos) {
-        return std::string(page);
+        return std::string(page.substr(0, kMaxAdTextBytes));
     }
     std::string text;
     const auto mail = page.find("<a href=\"mailto:");
@@ -53,7 +53,7 @@ std::string KijijiCanada(std::string_view page)
 {
     constexpr std::string_view kTitle = "<h1 id=\"preview-local-title\">";
     if (page.find(kTitle) == std::string_view::npos) {
-        return std::string(page);
+        return std::string(page.substr(0, kMaxAdTextBytes));
     }
     std::string text(MarkedBlock(page, kTitle, "</h1>"));
     text += MarkedBlock(page, "<span id=\"preview-local-desc\">", "</span>");
@@ -67,7 +67,7 @@ std::string Kijiji(std::string_view page)
 {
     constexpr std::string_view kTitle = "<h1 id=\"ad-title\">";
     if (page.find(kTitle) == std::string_view::npos) {
-        return std::string(page);
+        return std::string(page.substr(0, kMaxAdTextBytes));
     }
     std::string text(MarkedBlock(page, kTitle, "</h1>"));
     constexpr std::string_view kDetails = "<span class=\"h3\">";
@@ -90,13 +90,19 @@ std::string Kijiji(std::string_view page)
 
 std::string ExtractAdText(std::string_view host, std::string_view page)
 {
+    std::string text;
     if (endpoints::IsCraigslistLink(host)) {
-        return Craigslist(page);
+        text = Craigslist(page);
+    } else if (host.find(endpoints::kKijijiCanadaMarker) != std::string_view::npos) {
+        text = KijijiCanada(page);
+    } else {
+        text = Kijiji(page);
     }
-    if (host.find(endpoints::kKijijiCanadaMarker) != std::string_view::npos) {
-        return KijijiCanada(page);
+    if (text.size() > kMaxAdTextBytes) {
+        text.resize(kMaxAdTextBytes);
+        text.shrink_to_fit();
     }
-    return Kijiji(page);
+    return text;
 }
 
 } // namespace trawl

@@ -35,6 +35,15 @@ std::string_view From(std::string_view text, std::string_view marker)
     return at == std::string_view::npos ? std::string_view() : text.substr(at);
 }
 
+// True when the response ends inside this item: its title is there, but no "</item>" is left. A
+// connection that broke (or a server that stopped) in the middle of a feed leaves such a tail, whose
+// last field runs to the end of the text; a link cut there would be stored and, as it contains the
+// whole link, would pass the real ad off as a duplicate for good. Such an item is not read.
+bool CutShort(std::string_view text)
+{
+    return text.find("</item>") == std::string_view::npos && text.find("<title>") != std::string_view::npos;
+}
+
 // Drops the text up to and including the first "</item>", or six characters when there is none.
 void NextItem(std::string_view& text)
 {
@@ -89,7 +98,7 @@ void ParseCraigslist(std::string_view response, std::size_t cap, std::vector<Fee
 {
     std::string_view text = From(response, "</channel>");
     const std::size_t n = std::min(CountOccurrences(text, "<title>"), cap);
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = 0; i < n && !CutShort(text); ++i) {
         FeedItem item;
         item.title = UnwrapCdata(TextBetween(text, "<title>", "</title>"));
         item.date = TextBetween(text, "<dc:date>", "</dc:date>").substr(0, 10);
@@ -106,7 +115,7 @@ void ParseKijijiFeed(std::string_view response, std::string_view term, const Set
     std::string_view text = From(response, "</image>");
     const std::size_t n = CountOccurrences(text, "<title>");
     const std::string filter = FilterTerm(term);
-    for (std::size_t i = 0; i < n && items.size() < cap; ++i) {
+    for (std::size_t i = 0; i < n && items.size() < cap && !CutShort(text); ++i) {
         if (settings.SearchTitles != 0 && !TitleMatches(TextBetween(text, "<title>", "</title>"), filter)) {
             NextItem(text);
             continue;
@@ -140,7 +149,11 @@ void ParseKijijiPage(std::string_view response, std::string_view term, const Set
     for (int i = 1; i <= n && items.size() < cap; ++i) {
         const auto open = text.find("<li>");
         text.remove_prefix(open == std::string_view::npos ? text.size() : open + 4);
-        std::string_view entry = text.substr(0, text.find("</li>"));
+        const auto close = text.find("</li>");
+        if (close == std::string_view::npos) {
+            break; // the page ends inside this entry (see CutShort)
+        }
+        std::string_view entry = text.substr(0, close);
 
         if (settings.HasPictures != 0 && (Has(entry, ".jpg") || Has(entry, ".jpeg"))) {
             continue;

@@ -273,6 +273,10 @@ AddOutcome ResultStore::AddIfNew(std::string_view linkToTest, const ResultRecord
     return outcome;
 }
 
-void ResultStore::ShowOverflowMessage() { m_prompts.Show(PromptKind::Error, "Error", OverflowMessage(Count())); }
+void ResultStore::ShowOverflowMessage()
+{
+    m_overflows.fetch_add(1);
+    m_prompts.Show(PromptKind::Error, "Error", OverflowMessage(Count()));
+}
 
 } // namespace trawl

@@ -106,6 +106,9 @@ public:
     // needs it; on Full the overflow message is shown after the lock is released.
     AddOutcome AddIfNew(std::string_view linkToTest, const ResultRecord& fields);
     void ShowOverflowMessage();
+    // How many times the overflow message has been shown: a front end that asks nothing (batch)
+    // learns from it that a run did not keep everything it found.
+    int Overflows() const { return m_overflows.load(); }
 
     // Calls fn(recordNumber, view) for records 1..Count() in store order. The lock is taken for
     // batches of records and released between them, so workers are never held up for long.
@@ -149,6 +152,7 @@ private:
     std::atomic<int> m_count{0};
     std::atomic<std::int64_t> m_newResultCount{0};
     std::atomic<int> m_unsaved{0};
+    std::atomic<int> m_overflows{0};
     std::vector<Block> m_blocks; // sized to capacity at allocation, never grown afterwards
     LinkIndex m_index;
     RecordArena m_arena;

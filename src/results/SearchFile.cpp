@@ -182,6 +182,7 @@ LoadedSearch LoadSearch(const std::string& path, bool quiet, bool discardOldResu
     }
 
     store.Lock().FinishLoad();
+    result.Complete = !overflowed && reader.error() == 0;
     if (overflowed) {
         store.ShowOverflowMessage();
     } else if (reader.error() != 0) {

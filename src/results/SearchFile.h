@@ -46,6 +46,9 @@ std::string MissingSearchMessage(std::string_view cleanedName);
 struct LoadedSearch {
     bool Found = false;          // false: no file (or it could not be opened); nothing was changed
     SearchDefinition Definition; // Name is line 1 of the file
+    // False when the store filled up or the file could not be read to its end: the store then holds
+    // only part of the file, and saving it over the file would throw the rest away.
+    bool Complete = true;
 };
 
 // Replaces the store's records with the file's: ResultCount and NewResultCount start at 0; records

@@ -64,7 +64,7 @@ SampleSiteServer::~SampleSiteServer()
     Stop();
 }
 
-Status SampleSiteServer::Start()
+Status SampleSiteServer::Start(int port)
 {
     if (m_running.load()) {
         return Status::Failure("The sample site server is already running.");
@@ -80,7 +80,7 @@ Status SampleSiteServer::Start()
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
     socklen_t length = sizeof(address);
     if (m_listenFd < 0 || ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
         ::listen(m_listenFd, SOMAXCONN) != 0 ||

@@ -71,7 +71,8 @@ public:
     SampleSiteServer(const SampleSiteServer&) = delete;
     SampleSiteServer& operator=(const SampleSiteServer&) = delete;
 
-    Status Start();
+    // Listens on `port` of 127.0.0.1, or on a free one when it is 0.
+    Status Start(int port = 0);
     void Stop();
     bool running() const { return m_running.load(); }
     int port() const { return m_port; }

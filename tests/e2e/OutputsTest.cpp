@@ -1,5 +1,5 @@
-#include "E2EFixture.h"
 #include "app/AtomicFile.h"
+#include "programrun/E2EFixture.h"
 #include "refdata/ListFiles.h"
 #include "results/Dates.h"
 

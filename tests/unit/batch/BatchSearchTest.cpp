@@ -137,6 +137,45 @@ TEST_F(BatchSearchFixture, a_site_that_cannot_be_reached_is_reported_saved_and_s
     EXPECT_EQ(SavedRecords("a"), 4); // what the reachable city gave is kept
 }
 
+TEST_F(BatchSearchFixture, a_full_store_while_searching_is_saved_but_fails_the_run)
+{
+    // The store holds two records; each of the two pages lists four ads (of which a page gives only
+    // as many as the store holds).
+    settings.MaxResults = 2;
+    WriteSearch("a", "sfbay.craigslist.org", "bik", "bike,lamp");
+    BatchOptions options;
+    options.searches = {"a.trawl"};
+    EXPECT_EQ(Run(options), 1);
+    EXPECT_THAT(err.str(), HasSubstr("Error: The results list has overflowed (2 elements). Please increase max results "
+                                     "in the settings.\n"));
+    EXPECT_EQ(SavedRecords("a"), 2);
+}
+
+TEST_F(BatchSearchFixture, a_file_with_more_records_than_the_store_holds_is_neither_run_nor_saved)
+{
+    settings.MaxResults = 2;
+    std::string content = "a\r\nsfbay.craigslist.org\r\nbik\r\nbike\r\n\r\n\r\n";
+    for (int i = 1; i <= 3; ++i) {
+        content += "\"2024-03-01\",\"ad " + std::to_string(i) + "\",\"c\",\"s\",\"http://x/" + std::to_string(i) +
+                   ".html\",\"scanned\"\r\n";
+    }
+    test::WriteFile(home.File("a.trawl"), content);
+    WriteSearch("b", "sfbay.craigslist.org", "bik", "bike");
+    BatchOptions options;
+    options.csv = true;
+    options.searches = {"a.trawl", "b.trawl"};
+    EXPECT_EQ(Run(options), 1);
+    // Saving the two records that fitted would have dropped the third.
+    EXPECT_EQ(test::ReadFile(home.File("a.trawl")), content);
+    EXPECT_FALSE(FileExists(home.File("a.csv")));
+    EXPECT_THAT(err.str(), HasSubstr("Not run: '" + home.File("a.trawl") +
+                                     "' could not be loaded whole, so it was left as it is.\n"));
+    EXPECT_THAT(out.str(), ::testing::Not(HasSubstr("'" + home.File("a.trawl") + "'")));
+    // The next search still runs, alone in the store.
+    EXPECT_EQ(http.Requests(), 1);
+    EXPECT_EQ(SavedRecords("b"), 2);
+}
+
 TEST_F(BatchSearchFixture, a_failed_check_is_status_one_and_the_next_search_still_runs)
 {
     WriteSearch("empty", "", "bik", "bike");

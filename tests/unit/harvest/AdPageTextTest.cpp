@@ -36,6 +36,37 @@ TEST(AdPageText, craigslist_without_mail_link_says_so_and_without_body_keeps_all
               "<a href=\"mailto:m<br /><br />\r\nb");
 }
 
+// A page followed by filler without end reaches the client's 64 MiB cap; whole, it would put that
+// much into one record.
+TEST(AdPageText, keeps_at_most_a_megabyte_of_any_page)
+{
+    const std::string filler(3u << 20, 'f');
+    struct Case {
+        const char* host;
+        std::string page;
+    };
+    const Case cases[] = {
+        // No layout marker: the page is kept whole, up to the bound.
+        {"sfbay.craigslist.org", "HTTP/1.0 200 OK\r\n\r\nBusy" + filler},
+        {"toronto.kijiji.ca", "HTTP/1.0 200 OK\r\n\r\nBusy" + filler},
+        {"boston.kijiji.com", "HTTP/1.0 200 OK\r\n\r\nBusy" + filler},
+        // A marked part that never closes runs to the end of the page.
+        {"sfbay.craigslist.org", "<div id=\"userbody\">" + filler},
+        {"toronto.kijiji.ca", "<h1 id=\"preview-local-title\">t</h1><span id=\"preview-local-desc\">" + filler},
+        {"boston.kijiji.com", "<h1 id=\"ad-title\">t</h1><span class=\"h3\"><p>x" + filler},
+    };
+    for (const Case& c : cases) {
+        const std::string text = ExtractAdText(c.host, c.page);
+        EXPECT_EQ(text.size(), kMaxAdTextBytes) << c.host;
+        EXPECT_EQ(text.find_first_not_of('f', text.size() - 100), std::string::npos) << c.host;
+    }
+    EXPECT_THAT(ExtractAdText("boston.kijiji.com", "HTTP/1.0 200 OK\r\n\r\nBusy" + filler),
+                StartsWith("HTTP/1.0 200 OK"));
+    // Real pages are far below the bound and come back as before.
+    const std::string expired = sitesim::HttpOkResponse(sitesim::CraigslistAdPage({.expired = true}));
+    EXPECT_EQ(ExtractAdText("sfbay.craigslist.org", expired), expired);
+}
+
 TEST(AdPageText, kijiji_canada_takes_title_description_and_picture)
 {
     const sitesim::AdPageOptions options{.seed = 5};

@@ -90,6 +90,40 @@ TEST_F(ParseFixture, caps_items_at_max_results)
     EXPECT_EQ(items.size(), 4u);
 }
 
+// A connection that breaks in the middle of a response leaves the last item cut inside a field. Were
+// it read, its link would run to the end of the text ("...12.html</l") and, since that contains the
+// real link, the real ad would count as a duplicate from then on.
+TEST_F(ParseFixture, an_item_the_response_ends_inside_of_is_not_read)
+{
+    struct Layout {
+        const char* host;
+        std::string page;
+        std::string linkMarker; // what stands before an item's link
+        std::string cutMarker;  // the response is also cut three bytes into this marker of the sixth ad
+    };
+    const Layout layouts[] = {
+        {kCl, sitesim::CraigslistSearchFeed(InventAds(11, 8, kCl)), "<link>", "</link>"},
+        {kKjCa, sitesim::KijijiCanadaSearchFeed(InventAds(11, 8, kKjCa)), "<link>", "</link>"},
+        {kKjUs, sitesim::KijijiResultPage(InventAds(11, 8, kKjUs)), "href=\"", "</a>"},
+    };
+    for (const Layout& layout : layouts) {
+        const auto ads = InventAds(11, 8, layout.host);
+        const std::string whole = HttpOkResponse(layout.page);
+        // Cut inside the sixth ad's link, and inside the closing marker after it.
+        const std::size_t sixth = whole.find(layout.linkMarker + ads[5].link);
+        ASSERT_NE(sixth, std::string::npos);
+        for (std::size_t cut : {sixth + 20, whole.find(layout.cutMarker, sixth) + 3}) {
+            ASSERT_EQ(Parse(layout.host, whole.substr(0, cut)), 5) << layout.host << " cut at " << cut;
+            for (int i = 0; i < 5; ++i) {
+                EXPECT_EQ(items[i].link, ads[i].link) << layout.host;
+            }
+        }
+        // Cut just after the sixth ad: it is read.
+        const std::size_t end = whole.find(layout.host == std::string(kKjUs) ? "</li>" : "</item>", sixth);
+        EXPECT_EQ(Parse(layout.host, whole.substr(0, end + 7)), 6) << layout.host;
+    }
+}
+
 using KijijiFeed = ParseFixture;
 
 TEST_F(KijijiFeed, reads_rfc822_dates_and_leaves_entities)

@@ -181,6 +181,33 @@ TEST_F(SearchFileLoad, a_full_store_is_no_overflow_when_the_rest_would_be_droppe
     EXPECT_EQ(prompts.Count(), 0u);
 }
 
+// A caller that saves without asking (the batch front end) must know that the store holds only part
+// of the file: saving it would throw the rest of the file away.
+TEST_F(SearchFileLoad, only_a_file_read_whole_into_the_store_is_complete)
+{
+    const std::string path = dir.File("s.trawl");
+    test::WriteFile(path, std::string(kHeader) + Line("2024-03-01", "A") + Line("2024-03-01", "B") +
+                              Line("2024-03-01", "") + Line("2024-03-01", "C"));
+    ResultStore roomy(3, view, prompts);
+    EXPECT_TRUE(Load(roomy, path).Complete);
+    EXPECT_EQ(roomy.Overflows(), 0);
+
+    ResultStore tight(2, view, prompts);
+    const LoadedSearch cut = Load(tight, path);
+    EXPECT_TRUE(cut.Found);
+    EXPECT_FALSE(cut.Complete);
+    EXPECT_EQ(tight.Count(), 2);
+    EXPECT_EQ(tight.Overflows(), 1);
+
+    // A folder opens but cannot be read.
+    const LoadedSearch unreadable = Load(roomy, dir.path());
+    if (unreadable.Found) {
+        EXPECT_FALSE(unreadable.Complete);
+    }
+    // A missing file is not found, and nothing is lost by leaving it.
+    EXPECT_FALSE(Load(roomy, dir.File("none.trawl"), false, true).Found);
+}
+
 TEST_F(SearchFileLoad, damaged_files_load_what_they_can)
 {
     const std::string path = dir.File("s.trawl");

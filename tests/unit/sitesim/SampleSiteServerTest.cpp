@@ -244,5 +244,19 @@ TEST(SampleSiteServerLifetime, ManyShortConnectionsLeaveNoThreadsBehindAndRestar
     EXPECT_NE(Fetch(server.port(), "x", "/").find("ok"), std::string::npos);
 }
 
+TEST(SampleSiteServerLifetime, ListensOnAChosenPortOnceItIsFree)
+{
+    SampleSiteServer first;
+    ASSERT_TRUE(first.Start().ok());
+    const int port = first.port();
+    SampleSiteServer second;
+    EXPECT_FALSE(second.Start(port).ok()); // taken
+    first.Stop();
+    ASSERT_TRUE(second.Start(port).ok());
+    EXPECT_EQ(second.port(), port);
+    second.AddPage("*", "*", "second");
+    EXPECT_NE(Fetch(port, "x", "/").find("second"), std::string::npos);
+}
+
 } // namespace
 } // namespace trawl::sitesim

@@ -1,4 +1,4 @@
-#include "E2EFixture.h"
+#include "programrun/E2EFixture.h"
 
 namespace trawl::test {
 

@@ -2,8 +2,8 @@
 
 // A program folder, a working folder and the sample sites, for running the built trawlkit against.
 
-#include "ProgramRun.h"
 #include "app/Clock.h"
+#include "programrun/ProgramRun.h"
 #include "sitesim/DemoSites.h"
 #include "sitesim/SampleSiteServer.h"
 #include "support/Doubles.h"

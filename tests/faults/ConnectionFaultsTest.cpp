@@ -1,0 +1,172 @@
+#include "FaultFixture.h"
+
+#include <chrono>
+#include <csignal>
+#include <gmock/gmock.h>
+#include <thread>
+
+namespace trawl::test {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::HasSubstr;
+using ::testing::IsSubsetOf;
+using ::testing::UnorderedElementsAreArray;
+
+// Where the `n`-th (from 1) occurrence of `marker` at or after `from` starts.
+std::size_t Nth(const std::string& text, const std::string& marker, int n, std::size_t from = 0)
+{
+    std::size_t at = text.find(marker, from);
+    for (int i = 1; i < n && at != std::string::npos; ++i) {
+        at = text.find(marker, at + 1);
+    }
+    return at;
+}
+
+std::vector<std::string> Sorted(std::set<std::string> links)
+{
+    return {links.begin(), links.end()};
+}
+
+class ConnectionFaults : public FaultRun {
+protected:
+    // The links of the first `count` items of the Craigslist feed, in feed order.
+    std::vector<std::string> FirstClLinks(int count) const
+    {
+        const std::string feed = PageOf(kClCity, ClFeedPath());
+        std::vector<std::string> links;
+        for (int i = 1; i <= count; ++i) {
+            const std::size_t item = Nth(feed, "<item ", i);
+            const std::size_t from = feed.find("<link>", item) + 6;
+            links.push_back(feed.substr(from, feed.find("</link>", from) - from));
+        }
+        return links;
+    }
+    // The byte of the Craigslist feed response in the middle of the sixth item's "</link>".
+    std::size_t ClCutInSixthLink() const
+    {
+        const std::string response = ResponseOf(kClCity, ClFeedPath());
+        return response.find("</link>", Nth(response, "<item ", 6)) + 3;
+    }
+    std::set<std::string> KijijiLinks() const
+    {
+        std::set<std::string> links = LinksOf(kKjCanada, KjCanadaFeedPath());
+        links.merge(LinksOf(kKjStates, KjStatesPagePath()));
+        return links;
+    }
+};
+
+TEST_F(ConnectionFaults, refused_site_waits_to_retry_while_the_others_are_harvested_and_ctrl_c_ends_the_wait)
+{
+    const std::string path = WriteSeededSearch();
+    ClosedPort closed;
+    ASSERT_GT(closed.port(), 0);
+    auto env = Env();
+    env["TRAWLKIT_CONNECT_TO"] = std::string(kClCity) + ":80:127.0.0.1:" + std::to_string(closed.port()) +
+                                 ",*:80:127.0.0.1:" + std::to_string(server.port());
+    std::chrono::steady_clock::time_point interruptedAt;
+    const auto started = std::chrono::steady_clock::now();
+    const ProgramResult run = RunLogged({"-deep", "-csv", "bikes.trawl"}, env, [&](int pid) {
+        // The Craigslist job is handed out first; once both Kijiji pages have been answered its
+        // refused connection is long past and its worker counts down to the next try.
+        for (int i = 0; i < 2000 && !(server.RequestCount() >= 2 && server.ActiveConnections() == 0); ++i) {
+            std::this_thread::sleep_for(5ms);
+        }
+        std::this_thread::sleep_for(1000ms);
+        interruptedAt = std::chrono::steady_clock::now();
+        ::kill(pid, SIGINT);
+    });
+    const auto untilInterrupt = std::chrono::duration_cast<std::chrono::milliseconds>(interruptedAt - started);
+
+    // Still waiting when Ctrl-C came, and gone soon after it: what was found is saved, the run fails.
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_GE(run.wallMs, untilInterrupt.count() - 50);
+    EXPECT_LE(run.wallMs, untilInterrupt.count() + 2000 * kSlowdown) << Describe(run);
+    // The wait is a wait: a worker trying the refused port again and again would use the CPU for
+    // most of the second before Ctrl-C.
+    EXPECT_LE(run.cpuMs, run.wallMs / 4) << Describe(run);
+    ExpectBounded(run, 5s, kSmallRunMiB);
+    EXPECT_THAT(run.out, HasSubstr("Search saved to '" + path + "'."));
+
+    std::vector<std::string> expected = Sorted(KijijiLinks());
+    for (int i = 1; i <= 3; ++i) {
+        expected.push_back("http://sfbay.craigslist.org/ad/kept/" + std::to_string(i) + ".html");
+    }
+    EXPECT_THAT(LinksIn(path), UnorderedElementsAreArray(expected));
+    ExpectSeededKept(path);
+    EXPECT_EQ(RequestsFor(kClCity, ClFeedPath()), 0);
+}
+
+TEST_F(ConnectionFaults, reset_in_the_middle_of_a_feed_keeps_the_items_that_arrived_whole)
+{
+    const std::string path = WriteSeededSearch();
+    sitesim::Knobs reset;
+    reset.resetAfterBytes = static_cast<long>(ClCutInSixthLink());
+    Misbehave(kClCity, ClFeedPath(), reset);
+
+    const ProgramResult run = RunLogged({"-csv", "bikes.trawl"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    ExpectBounded(run, 5s, kSmallRunMiB);
+    const std::vector<std::string> links = LinksIn(path);
+    // The five items before the cut, and nothing made of the cut one.
+    for (const std::string& link : FirstClLinks(5)) {
+        EXPECT_EQ(std::count(links.begin(), links.end(), link), 1) << link;
+    }
+    std::set<std::string> known = KijijiLinks();
+    known.merge(LinksOf(kClCity, ClFeedPath()));
+    for (const std::string& link : links) {
+        EXPECT_TRUE(known.contains(link) || link.find("/ad/kept/") != std::string::npos) << "cut link kept: " << link;
+    }
+    EXPECT_EQ(links.size(), 3 + 5 + KijijiLinks().size());
+    ExpectSeededKept(path);
+    EXPECT_EQ(RequestsFor(kClCity, ClFeedPath()), 1); // a cut feed is not a failed one: no retry
+}
+
+TEST_F(ConnectionFaults, stall_longer_than_the_wait_keeps_what_came_before_it)
+{
+    const std::string path = WriteSeededSearch();
+    sitesim::Knobs stall;
+    stall.stallAfterBytes = static_cast<long>(ClCutInSixthLink());
+    stall.stallMs = 8000;
+    Misbehave(kClCity, ClFeedPath(), stall);
+
+    const ProgramResult run = RunLogged({"-csv", "bikes.trawl"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    // One 5500 ms wait, not the 8 s of the stall.
+    EXPECT_GE(run.wallMs, 5500);
+    ExpectBounded(run, 7500ms, kSmallRunMiB);
+    const std::vector<std::string> links = LinksIn(path);
+    for (const std::string& link : FirstClLinks(5)) {
+        EXPECT_EQ(std::count(links.begin(), links.end(), link), 1) << link;
+    }
+    EXPECT_EQ(links.size(), 3 + 5 + KijijiLinks().size());
+    ExpectSeededKept(path);
+}
+
+TEST_F(ConnectionFaults, trickling_server_slower_than_one_wait_in_all_is_read_to_its_end)
+{
+    const std::string path = WriteSeededSearch();
+    const std::size_t size = ResponseOf(kClCity, ClFeedPath()).size();
+    sitesim::Knobs trickle;
+    // Nine pieces 800 ms apart: over 6 s for the whole feed, every gap well inside one wait.
+    trickle.trickleBytes = size / 8;
+    trickle.trickleIntervalMs = 800;
+    Misbehave(kClCity, ClFeedPath(), trickle);
+
+    const ProgramResult run = RunLogged({"-csv", "bikes.trawl"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_GE(run.wallMs, 6000);
+    ExpectBounded(run, 9s, kSmallRunMiB);
+    std::set<std::string> all = KijijiLinks();
+    all.merge(LinksOf(kClCity, ClFeedPath()));
+    std::vector<std::string> expected = Sorted(all);
+    for (int i = 1; i <= 3; ++i) {
+        expected.push_back("http://sfbay.craigslist.org/ad/kept/" + std::to_string(i) + ".html");
+    }
+    EXPECT_THAT(LinksIn(path), UnorderedElementsAreArray(expected));
+    ExpectSeededKept(path);
+    EXPECT_EQ(RequestsFor(kClCity, ClFeedPath()), 1);
+}
+
+} // namespace
+} // namespace trawl::test
