@@ -8,6 +8,7 @@
 
 #include "BenchSupport.h"
 #include "RecordGenerator.h"
+#include "app/AtomicFile.h"
 #include "app/Clock.h"
 #include "app/Prompts.h"
 #include "app/StatusView.h"
@@ -183,6 +184,10 @@ const std::string& SearchFile()
             std::fprintf(stderr, "could not write %s\n", made.c_str());
             std::exit(1);
         }
+        // Large saves bypass the page cache; read the file once so every loader (and cat, which the
+        // script also warms) starts from the same cached bytes.
+        std::string bytes;
+        ReadWholeFile(made, bytes);
         return made;
     }();
     return path;
