@@ -35,6 +35,7 @@ void LinkIndex::Reset(int capacity)
     m_chunks.shrink_to_fit();
     m_entryCount = 0;
     m_full = false;
+    m_waitingHead = m_waitingTail = 0;
 }
 
 std::size_t LinkIndex::BucketOf(const char* gram) const
@@ -46,14 +47,11 @@ std::size_t LinkIndex::BucketOf(const char* gram) const
 
 void LinkIndex::Add(int record, std::string_view link)
 {
-    if (m_buckets.empty()) {
-        return;
-    }
-    // The buckets of a link lie far apart in a table much larger than the cache: asking for all of
-    // them before touching any lets their loads overlap instead of waiting for each in turn.
+    Flush();
+    // A link's buckets are all asked for before any is written, so their loads overlap.
     constexpr std::size_t kBatch = 16;
     std::size_t buckets[kBatch];
-    for (std::size_t first = 0; first + kGram <= link.size(); first += kBatch * kStride) {
+    for (std::size_t first = 0; first + kGram <= link.size() && !m_buckets.empty(); first += kBatch * kStride) {
         std::size_t n = 0;
         for (std::size_t at = first; n < kBatch && at + kGram <= link.size(); at += kStride) {
             buckets[n] = BucketOf(link.data() + at);
@@ -61,24 +59,67 @@ void LinkIndex::Add(int record, std::string_view link)
             ++n;
         }
         for (std::size_t k = 0; k < n; ++k) {
-            if (m_entryCount == UINT32_MAX - 1) {
-                m_full = true; // entry numbers would wrap: from now on every search reads every link
-                return;
-            }
-            if ((m_entryCount & (kChunkSize - 1)) == 0 && (m_entryCount >> kChunkBits) == m_chunks.size()) {
-                m_chunks.push_back(std::make_unique<Entry[]>(kChunkSize));
-            }
-            Bucket& bucket = m_buckets[buckets[k]];
-            EntryAt(m_entryCount) = Entry{static_cast<std::uint32_t>(record), bucket.head};
-            ++m_entryCount;
-            bucket.head = m_entryCount;
-            ++bucket.count;
+            Enter(static_cast<std::uint32_t>(record), buckets[k]);
         }
     }
 }
 
-int LinkIndex::FindFirst(std::string_view text, int count, const LinkOf& linkOf) const
+void LinkIndex::AddSoon(int record, std::string_view link)
 {
+    if (m_buckets.empty()) {
+        return;
+    }
+    // The buckets lie far apart in a table much larger than the cache: each is asked for here and
+    // written only once kLookahead later grams have been asked for too.
+    for (std::size_t at = 0; at + kGram <= link.size(); at += kStride) {
+        if (m_waitingTail - m_waitingHead == kWaitingSlots) {
+            EnterOldest();
+        }
+        const std::size_t bucket = BucketOf(link.data() + at);
+        __builtin_prefetch(&m_buckets[bucket], 1);
+        m_waiting[m_waitingTail++ % kWaitingSlots] = {static_cast<std::uint32_t>(record),
+                                                      static_cast<std::uint32_t>(bucket)};
+        if (m_waitingTail - m_waitingHead > kLookahead) {
+            EnterOldest();
+        }
+    }
+}
+
+void LinkIndex::Flush()
+{
+    while (m_waitingHead != m_waitingTail) {
+        EnterOldest();
+    }
+}
+
+void LinkIndex::EnterOldest()
+{
+    const Waiting waiting = m_waiting[m_waitingHead++ % kWaitingSlots];
+    Enter(waiting.record, waiting.bucket);
+}
+
+void LinkIndex::Enter(std::uint32_t record, std::size_t bucketNumber)
+{
+    if (m_full) {
+        return;
+    }
+    if (m_entryCount == UINT32_MAX - 1) {
+        m_full = true; // entry numbers would wrap: from now on every search reads every link
+        return;
+    }
+    if ((m_entryCount & (kChunkSize - 1)) == 0 && (m_entryCount >> kChunkBits) == m_chunks.size()) {
+        m_chunks.push_back(std::make_unique<Entry[]>(kChunkSize));
+    }
+    Bucket& bucket = m_buckets[bucketNumber];
+    EntryAt(m_entryCount) = Entry{record, bucket.head};
+    ++m_entryCount;
+    bucket.head = m_entryCount;
+    ++bucket.count;
+}
+
+int LinkIndex::FindFirst(std::string_view text, int count, const LinkOf& linkOf)
+{
+    Flush();
     if (count <= 0) {
         return 0;
     }
@@ -136,6 +177,7 @@ int LinkIndex::FindFirst(std::string_view text, int count, const LinkOf& linkOf)
 
 void LinkIndex::Renumber(const std::vector<int>& newNumber)
 {
+    Flush();
     // Candidates are sorted before they are checked, so the order of entries within a chain never
     // matters: changing the numbers is enough.
     for (std::uint32_t e = 0; e < m_entryCount; ++e) {

@@ -30,8 +30,13 @@ public:
 
     void Reset(int capacity);
     void Add(int record, std::string_view link);
+    // The same as Add for a run of links (a file being loaded): the link's buckets are looked up now
+    // and its entries written a few links later, so the memory loads of many links overlap. Every
+    // other call takes the waiting entries in first.
+    void AddSoon(int record, std::string_view link);
+    void Flush();
     // First record in 1..count whose link (from linkOf) contains `text`; 0 when none.
-    int FindFirst(std::string_view text, int count, const LinkOf& linkOf) const;
+    int FindFirst(std::string_view text, int count, const LinkOf& linkOf);
     // Records move: `newNumber[old]` is the new number of record `old` (0 for a removed record, whose
     // entries then never match). Numbers outside the table become 0 too.
     void Renumber(const std::vector<int>& newNumber);
@@ -60,6 +65,19 @@ private:
         std::uint32_t count = 0; // number of entries
     };
     std::vector<Bucket> m_buckets;
+
+    // Grams looked up but not yet entered, oldest first.
+    struct Waiting {
+        std::uint32_t record;
+        std::uint32_t bucket;
+    };
+    static constexpr std::size_t kWaitingSlots = 256; // a power of two
+    static constexpr std::size_t kLookahead = 96;     // grams asked for ahead of the one entered
+    void EnterOldest();
+    void Enter(std::uint32_t record, std::size_t bucket);
+    Waiting m_waiting[kWaitingSlots];
+    std::size_t m_waitingHead = 0;
+    std::size_t m_waitingTail = 0;
     std::vector<std::unique_ptr<Entry[]>> m_chunks;
     std::uint32_t m_entryCount = 0;
     bool m_full = false;

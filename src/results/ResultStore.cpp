@@ -134,7 +134,7 @@ void ResultStore::FreeAll(bool keepArenaMemory)
 
 int ResultStore::Locked::FindResultByLink(std::string_view link) const
 {
-    const ResultStore& store = *m_store;
+    ResultStore& store = *m_store;
     return store.m_index.FindFirst(link, store.Count(), [&store](int n) { return Unpack(store.Slot(n)).URI; });
 }
 
@@ -199,12 +199,16 @@ bool ResultStore::Locked::AppendLoaded(const ResultRecord& record)
     }
     const int n = count + 1;
     store.Slot(n) = store.Pack(record, !record.NewMark.empty(), true);
-    store.m_index.Add(n, record.URI);
+    store.m_index.AddSoon(n, record.URI);
     store.m_count.store(n, std::memory_order_release);
     return true;
 }
 
-void ResultStore::Locked::FinishLoad() { m_store->m_arena.Trim(); }
+void ResultStore::Locked::FinishLoad()
+{
+    m_store->m_index.Flush();
+    m_store->m_arena.Trim();
+}
 
 void ResultStore::Locked::Clear(int capacity)
 {
