@@ -1,6 +1,7 @@
 #include "results/RecordArena.h"
 
 #include <algorithm>
+#include <sanitizer/asan_interface.h>
 #include <sys/mman.h>
 
 namespace trawl {
@@ -63,13 +64,15 @@ bool RecordArena::OpenChunk(std::size_t atLeast)
         m_freeNumbers.pop_back();
     }
     m_chunks[number] = Chunk{static_cast<char*>(base), size, 0, 0, 0};
+    // In AddressSanitizer builds only the pieces handed out may be touched, as with malloc.
+    ASAN_POISON_MEMORY_REGION(base, size);
     m_current = number;
     return true;
 }
 
-RecordArena::Piece RecordArena::Allocate(std::size_t bytes)
+RecordArena::Piece RecordArena::Allocate(std::size_t wanted)
 {
-    bytes = RoundUp(std::max<std::size_t>(bytes, 1), 8);
+    const std::size_t bytes = RoundUp(std::max<std::size_t>(wanted, 1), 8);
     if (m_current == kNoChunk || m_chunks[m_current].size - m_chunks[m_current].used < bytes) {
         const std::uint16_t previous = m_current;
         if (!OpenChunk(bytes)) {
@@ -93,6 +96,7 @@ RecordArena::Piece RecordArena::Allocate(std::size_t bytes)
         chunk.populated = end;
     }
     ++chunk.live;
+    ASAN_UNPOISON_MEMORY_REGION(data, wanted);
     return {data, m_current};
 }
 
@@ -105,6 +109,7 @@ void RecordArena::Release(std::uint16_t number)
     if (--chunk.live == 0) {
         if (number == m_current) {
             chunk.used = 0; // empty again: the next pieces start at its front
+            ASAN_POISON_MEMORY_REGION(chunk.base, chunk.size);
         } else {
             Unmap(chunk);
             m_freeNumbers.push_back(number);
@@ -131,6 +136,7 @@ void RecordArena::RecycleAll()
         if (chunk.base != nullptr) {
             chunk.used = 0;
             chunk.live = 0;
+            ASAN_POISON_MEMORY_REGION(chunk.base, chunk.size);
             m_spares.push_back(static_cast<std::uint16_t>(number)); // the lowest number is used first
         }
     }
@@ -159,6 +165,7 @@ void RecordArena::Trim()
 void RecordArena::Unmap(Chunk& chunk)
 {
     if (chunk.base != nullptr) {
+        ASAN_UNPOISON_MEMORY_REGION(chunk.base, chunk.size); // the addresses may be mapped again
         ::munmap(chunk.base, chunk.size);
         m_presentBytes -= chunk.populated;
     }

@@ -27,8 +27,8 @@ public:
         char* data = nullptr;        // nullptr when no memory could be had
         std::uint16_t chunk = kNoChunk;
     };
-    // `bytes` bytes, aligned to 8.
-    Piece Allocate(std::size_t bytes);
+    // `wanted` bytes, aligned to 8.
+    Piece Allocate(std::size_t wanted);
     // Gives back one piece of chunk `chunk`.
     void Release(std::uint16_t chunk);
     // Gives back every piece and every chunk.

@@ -93,5 +93,29 @@ TEST(RecordArena, RecycledChunksAreFilledAgainAndTheUnusedOnesTrimmed)
     }
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer sees the arena as it sees malloc: past the end of a piece, or in a released chunk
+// that is kept for reuse, is a bad access.
+TEST(RecordArenaDeathTest, the_address_sanitizer_catches_a_write_past_a_piece_or_into_recycled_memory)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            RecordArena arena(kSmallChunk);
+            RecordArena::Piece piece = arena.Allocate(13);
+            piece.data[13] = 'x';
+        },
+        "AddressSanitizer");
+    EXPECT_DEATH(
+        {
+            RecordArena arena(kSmallChunk);
+            RecordArena::Piece piece = arena.Allocate(100);
+            arena.RecycleAll();
+            piece.data[0] = 'x';
+        },
+        "AddressSanitizer");
+}
+#endif
+
 } // namespace
 } // namespace trawl
