@@ -277,6 +277,12 @@ int RunBatchSearches(const BatchOptions& options, BatchContext& context, std::ve
         if (!result.ok) {
             status = 1;
         }
+        if (result.interrupted) {
+            // Else a run of one search stopped by Ctrl-C would fail without a word.
+            const bool saved = !result.outputs.empty();
+            context.console.Err("Stopped: '" + argument + "' was interrupted" +
+                                (saved ? "; what it had found is in its search file." : "."));
+        }
         if (results != nullptr) {
             results->push_back(std::move(result));
         }

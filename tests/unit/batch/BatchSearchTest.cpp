@@ -226,6 +226,7 @@ TEST_F(BatchSearchFixture, an_interrupt_during_a_search_saves_what_was_found_and
     EXPECT_EQ(SavedRecords("a"), 4);
     EXPECT_THAT(test::ReadFile(home.File("a.trawl")), HasSubstr("<!--RSS-->")); // no deep scan after the stop
     EXPECT_EQ(SavedRecords("b"), 0);
+    EXPECT_THAT(err.str(), HasSubstr("Stopped: 'a.trawl' was interrupted; what it had found is in its search file."));
     EXPECT_THAT(err.str(), HasSubstr("Stopped: 'b.trawl' and the searches after it were not run."));
 }
 
