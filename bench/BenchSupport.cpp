@@ -1,6 +1,9 @@
 #include "BenchSupport.h"
 
 #include "RecordGenerator.h"
+#include "app/TextUtil.h"
+#include "results/QuickFilter.h"
+#include "results/ResultStore.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -46,6 +49,11 @@ int BenchmarkMain(int argc, char** argv)
             return DumpText(std::string(arg.substr(kDump.size())));
         }
     }
+    return RunBenchmarks(argc, argv);
+}
+
+int RunBenchmarks(int argc, char** argv)
+{
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
@@ -53,6 +61,21 @@ int BenchmarkMain(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
+}
+
+int CountByLowerCasing(ResultStore& store, std::string_view query)
+{
+    const std::vector<std::string> terms = SplitPlain(ToLowerAscii(NormaliseFilter(query)));
+    int matches = 0;
+    store.ForEach([&](int, const RecordView& view) {
+        const std::string text = ToLowerAscii(std::string(view.Title) + std::string(view.FullText));
+        bool all = true;
+        for (const std::string& term : terms) {
+            all = all && text.find(term) != std::string::npos;
+        }
+        matches += all ? 1 : 0;
+    });
+    return matches;
 }
 
 } // namespace trawl::bench

@@ -11,6 +11,10 @@
 #include <string>
 #include <string_view>
 
+namespace trawl {
+class ResultStore;
+}
+
 namespace trawl::bench {
 
 inline constexpr std::uint32_t kSeed = 20240315;
@@ -36,5 +40,11 @@ std::size_t RecordCount();
 // Runs the registered benchmarks; `--dump-text=PATH` instead writes each generated record's Title and
 // FullText as one line, the text grep is timed on.
 int BenchmarkMain(int argc, char** argv);
+// Runs the registered benchmarks with Google Benchmark's own options.
+int RunBenchmarks(int argc, char** argv);
+
+// The filter's plain rule, the baseline of the quick filter: every record's title and text lower-cased,
+// then each term of `query` looked for; returns how many records have them all.
+int CountByLowerCasing(ResultStore& store, std::string_view query);
 
 } // namespace trawl::bench

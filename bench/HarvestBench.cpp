@@ -6,6 +6,7 @@
 //                                                 same 240 requests to PATH as curl arguments, one line
 //                                                 each, for an `xargs -P 12 curl` comparison
 
+#include "BenchSupport.h"
 #include "app/Clock.h"
 #include "app/RunFlags.h"
 #include "app/Settings.h"
@@ -34,11 +35,6 @@ constexpr int kWorkers = 12;
 constexpr int kTermsPerPair = 60;
 const char* const kCities = "sfbay.craigslist.org,boston.craigslist.org";
 const char* const kSections = "bik,fur";
-
-class SilentPrompts : public Prompts {
-public:
-    PromptAnswer Show(PromptKind, const std::string&, const std::string&) override { return PromptAnswer::Ok; }
-};
 
 ReferenceTables Tables()
 {
@@ -147,11 +143,5 @@ int main(int argc, char** argv)
     if (serveSeconds > 0 && !urls.empty()) {
         return trawl::bench::Serve(serveSeconds, urls);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return trawl::bench::RunBenchmarks(argc, argv);
 }

@@ -27,6 +27,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <malloc.h>
 #include <memory>
 #include <string>
@@ -265,21 +266,27 @@ void BM_SaveSearch(benchmark::State& state)
     state.counters["MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
 }
 
-void BM_SavePlainCharByChar(benchmark::State& state)
+// Times a plain writer of `path`, its file flushed to the disk like ours (like with like), and reports
+// that flush on its own; the file is removed afterwards.
+void TimePlainWriter(benchmark::State& state, const std::string& path, const std::function<void()>& write)
 {
-    ResultStore& store = BigStore();
-    const std::string path = BenchFile("trawlkit-bench-save.trawl");
     double fsyncMs = 0;
     {
         CpuSplitCounter split(state);
         for (auto _ : state) {
-            PlainSave(path, store);
-            fsyncMs = FsyncMs(path); // like with like: the save is flushed to the disk too
+            write();
+            fsyncMs = FsyncMs(path);
         }
     }
     state.counters["fsync_ms"] = fsyncMs;
     state.counters["MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
     std::filesystem::remove(path);
+}
+
+void BM_SavePlainCharByChar(benchmark::State& state)
+{
+    const std::string path = BenchFile("trawlkit-bench-save.trawl");
+    TimePlainWriter(state, path, [&] { PlainSave(path, BigStore()); });
 }
 
 // Empties the load target outside the timing, so the next load starts as at program start.
@@ -369,30 +376,21 @@ void BM_CsvPlainCharByChar(benchmark::State& state)
 {
     ResultStore& store = BigStore();
     const std::string path = BenchFile("trawlkit-bench.csv");
-    double fsyncMs = 0;
-    {
-        CpuSplitCounter split(state);
-        for (auto _ : state) {
-            std::ofstream out(path, std::ios::binary | std::ios::trunc);
-            for (char c : CsvHeaderLine({})) {
-                out.put(c);
-            }
-            store.ForEach([&](int, const RecordView& record) {
-                for (std::string_view field : {record.Date, record.Title, record.City, record.Section, record.URI}) {
-                    PutQuoted(out, field);
-                    out.put(',');
-                }
-                PutQuoted(out, record.FullText);
-                out.put('\r');
-                out.put('\n');
-            });
-            out.close();
-            fsyncMs = FsyncMs(path);
+    TimePlainWriter(state, path, [&] {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        for (char c : CsvHeaderLine({})) {
+            out.put(c);
         }
-    }
-    state.counters["fsync_ms"] = fsyncMs;
-    state.counters["MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
-    std::filesystem::remove(path);
+        store.ForEach([&](int, const RecordView& record) {
+            for (std::string_view field : {record.Date, record.Title, record.City, record.Section, record.URI}) {
+                PutQuoted(out, field);
+                out.put(',');
+            }
+            PutQuoted(out, record.FullText);
+            out.put('\r');
+            out.put('\n');
+        });
+    });
 }
 
 // --- Quick filter ---
@@ -433,18 +431,9 @@ void QuickFilterTyping(benchmark::State& state, bool small)
 void FilterLowerCasing(benchmark::State& state, bool small)
 {
     ResultStore& store = FilterStore(small);
-    const std::vector<std::string> terms = SplitPlain(ToLowerAscii(NormaliseFilter(kQuery)));
     int matches = 0;
     for (auto _ : state) {
-        matches = 0;
-        store.ForEach([&](int, const RecordView& view) {
-            const std::string text = ToLowerAscii(std::string(view.Title) + std::string(view.FullText));
-            bool all = true;
-            for (const std::string& term : terms) {
-                all = all && text.find(term) != std::string::npos;
-            }
-            matches += all ? 1 : 0;
-        });
+        matches = CountByLowerCasing(store, kQuery);
         benchmark::DoNotOptimize(matches);
     }
     state.counters["matches"] = matches;
