@@ -1,7 +1,7 @@
 #include "harvest/AdPageText.h"
 
-#include "harvest/Endpoints.h"
 #include "net/TextBetween.h"
+#include "sites/Endpoints.h"
 
 namespace trawl {
 

@@ -7,11 +7,11 @@
 #include "app/WaitFlag.h"
 #include "harvest/AdPageText.h"
 #include "harvest/DeepScanRecords.h"
-#include "harvest/Endpoints.h"
 #include "harvest/RetryCountdown.h"
 #include "harvest/SearchJobs.h"
 #include "net/HttpGetter.h"
 #include "results/ResultStore.h"
+#include "sites/Endpoints.h"
 
 #include <algorithm>
 

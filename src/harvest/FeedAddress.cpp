@@ -1,8 +1,8 @@
 #include "harvest/FeedAddress.h"
 
 #include "app/Settings.h"
-#include "harvest/Endpoints.h"
 #include "net/HttpGetter.h"
+#include "sites/Endpoints.h"
 
 namespace trawl {
 

@@ -3,9 +3,9 @@
 #include "app/Clock.h"
 #include "app/Settings.h"
 #include "app/TextUtil.h"
-#include "harvest/Endpoints.h"
 #include "net/TextBetween.h"
 #include "results/Dates.h"
+#include "sites/Endpoints.h"
 
 #include <algorithm>
 

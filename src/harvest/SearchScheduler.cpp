@@ -7,11 +7,11 @@
 #include "app/TextUtil.h"
 #include "app/WaitFlag.h"
 #include "harvest/DeepScan.h"
-#include "harvest/Endpoints.h"
 #include "harvest/FeedParser.h"
 #include "harvest/RecordRule.h"
 #include "harvest/RetryCountdown.h"
 #include "harvest/Version.h"
+#include "sites/Endpoints.h"
 
 #include <algorithm>
 

@@ -3,10 +3,10 @@
 #include "app/Prompts.h"
 #include "app/Settings.h"
 #include "app/Shell.h"
-#include "harvest/Endpoints.h"
 #include "harvest/Version.h"
 #include "net/HttpGetter.h"
 #include "net/TextBetween.h"
+#include "sites/Endpoints.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "refdata/Geography.h"
 
 #include "app/TextUtil.h"
-#include "harvest/Endpoints.h"
+#include "sites/Endpoints.h"
 
 #include <array>
 

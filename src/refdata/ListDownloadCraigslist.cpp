@@ -1,11 +1,11 @@
 // The three Craigslist steps of the list download: sections, states, cities.
 
 #include "app/TextUtil.h"
-#include "harvest/Endpoints.h"
 #include "net/TextBetween.h"
 #include "refdata/DownloadText.h"
 #include "refdata/Geography.h"
 #include "refdata/ListDownloadRun.h"
+#include "sites/Endpoints.h"
 
 #include <algorithm>
 #include <array>

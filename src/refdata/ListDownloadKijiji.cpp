@@ -1,9 +1,9 @@
 // The two Kijiji steps of the list download: sections, then the Canadian and United States cities.
 
-#include "harvest/Endpoints.h"
 #include "net/TextBetween.h"
 #include "refdata/DownloadText.h"
 #include "refdata/ListDownloadRun.h"
+#include "sites/Endpoints.h"
 
 #include <algorithm>
 

@@ -2,10 +2,10 @@
 
 #include "app/AtomicFile.h"
 #include "app/TextUtil.h"
-#include "harvest/Endpoints.h"
 #include "refdata/Geography.h"
 #include "results/Escaping.h"
 #include "results/ResultStore.h"
+#include "sites/Endpoints.h"
 
 namespace trawl {
 

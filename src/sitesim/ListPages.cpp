@@ -1,6 +1,6 @@
 #include "sitesim/ListPages.h"
 
-#include "harvest/Endpoints.h"
+#include "sites/Endpoints.h"
 
 #include <memory>
 

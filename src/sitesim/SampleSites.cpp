@@ -1,6 +1,6 @@
 #include "sitesim/SampleSites.h"
 
-#include "harvest/Endpoints.h"
+#include "sites/Endpoints.h"
 #include "sitesim/AdPages.h"
 #include "sitesim/SearchPages.h"
 #include "sitesim/UpdatePage.h"

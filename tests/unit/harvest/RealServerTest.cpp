@@ -3,11 +3,11 @@
 
 #include "HarvestFixture.h"
 #include "harvest/AdPageText.h"
-#include "harvest/Endpoints.h"
 #include "harvest/UpdateCheck.h"
 #include "net/ByteCounter.h"
 #include "net/Connector.h"
 #include "net/HttpClient.h"
+#include "sites/Endpoints.h"
 #include "sitesim/SampleSites.h"
 #include "sitesim/UpdatePage.h"
 

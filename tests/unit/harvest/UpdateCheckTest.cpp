@@ -2,8 +2,8 @@
 
 #include "ScriptedHttp.h"
 #include "app/Settings.h"
-#include "harvest/Endpoints.h"
 #include "harvest/Version.h"
+#include "sites/Endpoints.h"
 #include "sitesim/SearchPages.h"
 #include "sitesim/UpdatePage.h"
 #include "support/Doubles.h"

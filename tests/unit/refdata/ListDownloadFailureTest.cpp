@@ -1,7 +1,7 @@
 #include "DownloadTestSupport.h"
 #include "app/AtomicFile.h"
-#include "harvest/Endpoints.h"
 #include "refdata/ListFiles.h"
+#include "sites/Endpoints.h"
 #include "support/Doubles.h"
 
 #include <gtest/gtest.h>

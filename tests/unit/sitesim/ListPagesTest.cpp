@@ -1,7 +1,7 @@
 #include "sitesim/ListPages.h"
 
 #include "RawClient.h"
-#include "harvest/Endpoints.h"
+#include "sites/Endpoints.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
