@@ -32,6 +32,10 @@ std::optional<std::string> Run::Fetch(const std::string& host, const std::string
                                       const std::vector<std::string>& failureLines)
 {
     for (;;) {
+        if (m_stop.load() != 0) {
+            LogLines(failureLines);
+            return std::nullopt;
+        }
         std::string response = m_getter.HttpGet(host, path, followRedirect, 0);
         if (response.size() >= kMinResponseChars && (marker.empty() || response.find(marker) != std::string::npos)) {
             return response;
@@ -41,7 +45,7 @@ std::optional<std::string> Run::Fetch(const std::string& host, const std::string
             LogLines(failureLines);
             return std::nullopt;
         }
-        m_clock.Sleep(kDownloadRetryWaitMs);
+        m_clock.WaitFor(kDownloadRetryWaitMs, m_stop);
     }
 }
 
@@ -94,9 +98,9 @@ std::string_view TagText(std::string_view text, std::size_t from, std::size_t& e
 } // namespace download
 
 ListDownloadOutcome RunListDownload(HttpGetter& getter, Clock& clock, const std::string& programDirectory,
-                                    DownloadObserver& observer)
+                                    DownloadObserver& observer, const std::atomic<int>* stop)
 {
-    download::Run run(getter, clock, programDirectory, observer);
+    download::Run run(getter, clock, programDirectory, observer, stop);
     observer.SetCancelEnabled(false);
     observer.SetButton("Begin Download", false);
     run.SetAnimationSite(1);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 
@@ -45,8 +46,10 @@ struct ListDownloadOutcome {
 // Reads the sites' list pages and writes the five list files into `programDirectory`, in the order
 // CL sections, CL states, CL cities, KJ sections, KJ cities. A step that fails ends the run: the files
 // of the finished steps stay written, the others untouched. Every pause goes through `clock`.
-// Synchronous: the dialog runs it on a thread of its own.
+// Synchronous: the dialog runs it on a thread of its own. Once `stop` (when given) is raised, no
+// further page is fetched, a retry pause ends at once, and the run fails as a failed fetch would;
+// every list file is then whole, new or old.
 ListDownloadOutcome RunListDownload(HttpGetter& getter, Clock& clock, const std::string& programDirectory,
-                                    DownloadObserver& observer);
+                                    DownloadObserver& observer, const std::atomic<int>* stop = nullptr);
 
 } // namespace trawl

@@ -21,8 +21,10 @@ inline constexpr std::size_t kMinResponseChars = 50;
 
 class Run {
 public:
-    Run(HttpGetter& getter, Clock& clock, std::string programDirectory, DownloadObserver& observer)
-        : m_getter(getter), m_clock(clock), m_directory(std::move(programDirectory)), m_observer(observer)
+    Run(HttpGetter& getter, Clock& clock, std::string programDirectory, DownloadObserver& observer,
+        const std::atomic<int>* stop)
+        : m_getter(getter), m_clock(clock), m_directory(std::move(programDirectory)), m_observer(observer),
+          m_stop(stop != nullptr ? *stop : m_neverStopped)
     {
     }
 
@@ -35,7 +37,8 @@ public:
 
     // Fetches until the response has at least 50 characters and holds `marker` (when not empty).
     // Each refusal adds 1 to `failures`; while it is at most 5 the run waits 4000 ms and fetches
-    // again. At 6 it logs `failureLines` (each a whole line) and gives nothing.
+    // again. At 6 it logs `failureLines` (each a whole line) and gives nothing; so does a stop
+    // request, at once.
     std::optional<std::string> Fetch(const std::string& host, const std::string& path, int followRedirect,
                                      std::string_view marker, int& failures,
                                      const std::vector<std::string>& failureLines);
@@ -54,6 +57,8 @@ private:
     Clock& m_clock;
     std::string m_directory;
     DownloadObserver& m_observer;
+    const std::atomic<int> m_neverStopped{0};
+    const std::atomic<int>& m_stop;
     std::string m_log;
     ReferenceTables m_lookup;
 };

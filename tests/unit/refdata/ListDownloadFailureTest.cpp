@@ -49,6 +49,24 @@ protected:
     RecordingObserver observer;
 };
 
+// A run stopped after its first list (the dialog closed): no page is fetched afterwards, the pause
+// before a retry ends at once, and every file is whole, the finished one new and the others old.
+TEST_F(ListDownloadFailure, StopEndsTheRunAtOnceAndLeavesEveryFileWhole)
+{
+    WriteOldFiles();
+    std::atomic<int> stop{0};
+    // The states page fails once, and the stop comes during the pause before its retry.
+    getter.Script(kDirectoryHost, "/iso/us/al", {""});
+    clock.onAdvance = [&](std::int64_t) { stop.store(1); };
+    const ListDownloadOutcome outcome = RunListDownload(getter, clock, dir.path(), observer, &stop);
+
+    ExpectAborted(outcome);
+    EXPECT_EQ(getter.CallsTo(kDirectoryHost, "/iso/us/al"), 1) << "no fetch after the stop";
+    EXPECT_NE(File(ListFile::CLSections), "old CLsectlist.csv");
+    EXPECT_EQ(File(ListFile::CLStates), "old CLstatelist.csv");
+    EXPECT_EQ(File(ListFile::KJCities), "old KJcitylist.csv");
+}
+
 TEST_F(ListDownloadFailure, FortyNineCharactersFailEvenWithTheMarkerAndFiftyPass)
 {
     getter.Script(kSectionHost, "/ccc/", std::vector<std::string>(6, PaddedResponse(kOptionMarker, 49)));
