@@ -2,6 +2,8 @@
 
 #include "app/TextUtil.h"
 
+#include <cstdlib>
+
 namespace trawl {
 
 BatchOptions ParseBatchArguments(const std::vector<std::string>& arguments)
@@ -50,12 +52,29 @@ std::string UsageText()
            "  --demo     run on the built-in sample sites (offline), in a demo program folder\n"
            "\n"
            "Any of -csv, -html or -deep runs the named searches without a window and saves each search back\n"
-           "to its file. The window is not available in this build.\n"
+           "to its file. Without them the program opens its window (a display is needed; --demo without one\n"
+           "runs the demo search without a window).\n"
            "Program folder: TRAWLKIT_HOME, else the program's own folder when writable, else\n"
            "~/.local/share/trawlkit. TRAWLKIT_CONNECT_TO=HOST:PORT:ADDR:PORT2 redirects connections.\n"
            "Exit status: 0 all done, 1 a search did not run as asked or an output failed, 2 bad\n"
            "TRAWLKIT_CONNECT_TO,"
            " 3 the list download failed.\n";
+}
+
+bool WantsWindow(const BatchOptions& options, bool displayAvailable)
+{
+    return displayAvailable && !options.help && !options.Batch();
+}
+
+bool DisplayAvailable()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace trawl

@@ -24,7 +24,12 @@ struct BatchOptions {
 
 BatchOptions ParseBatchArguments(const std::vector<std::string>& arguments);
 
-// Printed when the program is started without batch options (there is no window yet).
+// Printed for -help, and when there is neither a batch option nor a display for the window.
 std::string UsageText();
+
+// The window is for a run without batch options (the demo included) when a display is there.
+bool WantsWindow(const BatchOptions& options, bool displayAvailable);
+// A display the window can open on: DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM is set.
+bool DisplayAvailable();
 
 } // namespace trawl

@@ -109,6 +109,34 @@ SearchDefinition DemoSearchDefinition(const ReferenceTables& tables)
     return search;
 }
 
+DemoSearchFile EnsureDemoSearch(const std::string& folder, const ReferenceTables& tables)
+{
+    DemoSearchFile search;
+    search.path = folder + kDemoSearchName + std::string(kSearchFileExtension);
+    if (FileExists(search.path)) {
+        return search;
+    }
+    // An empty store: the file gets the search's header and no records.
+    class Silent final : public Prompts {
+    public:
+        PromptAnswer Show(PromptKind, const std::string&, const std::string&) override { return PromptAnswer::Ok; }
+    } prompts;
+    NullStatusView view;
+    ResultStore empty(1, view, prompts);
+    search.status = SaveSearch(search.path, DemoSearchDefinition(tables), empty);
+    search.written = search.status.ok();
+    return search;
+}
+
+Status StartDemoSites(sitesim::SampleSiteServer& server, const LocalDate& today)
+{
+    sitesim::DemoWorldOptions world;
+    // Ads dated from today, so that a later run keeps them rather than discarding them as old.
+    world.sites.newest = today;
+    sitesim::ServeDemoWorld(server, world);
+    return server.Start();
+}
+
 int RunDemo(BatchOptions options, Console& console, const std::atomic<int>& interrupted)
 {
     const std::string folder = DemoProgramFolder();
@@ -118,11 +146,7 @@ int RunDemo(BatchOptions options, Console& console, const std::atomic<int>& inte
     }
     SystemClock clock;
     sitesim::SampleSiteServer server;
-    sitesim::DemoWorldOptions world;
-    // Ads dated from today, so that a later run keeps them rather than discarding them as old.
-    world.sites.newest = clock.Today();
-    sitesim::ServeDemoWorld(server, world);
-    if (const Status started = server.Start(); !started) {
+    if (const Status started = StartDemoSites(server, clock.Today()); !started) {
         console.Err("Error: the sample sites could not be started: " + started.message());
         return kExitFailed;
     }
@@ -138,18 +162,13 @@ int RunDemo(BatchOptions options, Console& console, const std::atomic<int>& inte
         if (!run.searches.empty()) {
             return;
         }
-        const std::string path = folder + kDemoSearchName + std::string(kSearchFileExtension);
-        if (!FileExists(path)) {
-            NullStatusView view;
-            ConsolePrompts prompts(console);
-            ResultStore empty(1, view, prompts);
-            if (const Status saved = SaveSearch(path, DemoSearchDefinition(tables), empty); !saved) {
-                console.Err("Error: the demo search could not be written: " + saved.message());
-            } else {
-                console.Out("Demo search written to '" + path + "'.");
-            }
+        const DemoSearchFile search = EnsureDemoSearch(folder, tables);
+        if (!search.status) {
+            console.Err("Error: the demo search could not be written: " + search.status.message());
+        } else if (search.written) {
+            console.Out("Demo search written to '" + search.path + "'.");
         }
-        run.searches.push_back(path);
+        run.searches.push_back(search.path);
     };
     const int status = RunBatchProgram(program);
     console.Out(status == kExitOk

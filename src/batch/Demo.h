@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Clock.h"
+#include "app/Status.h"
 #include "batch/BatchOptions.h"
 #include "results/SearchFile.h"
 
@@ -7,6 +9,10 @@
 #include <string>
 
 namespace trawl {
+
+namespace sitesim {
+class SampleSiteServer;
+}
 
 class Console;
 struct ReferenceTables;
@@ -19,6 +25,17 @@ std::string DemoProgramFolder();
 // A search over the first few cities and sections of both sites' lists, for the terms "bike,table".
 SearchDefinition DemoSearchDefinition(const ReferenceTables& tables);
 inline constexpr const char* kDemoSearchName = "demo";
+
+// The demo search file in `folder` (demo.trawl), written from the lists when it is missing.
+struct DemoSearchFile {
+    std::string path;
+    bool written = false;         // it was missing and has been written now
+    Status status = Status::Ok(); // a failed write
+};
+DemoSearchFile EnsureDemoSearch(const std::string& folder, const ReferenceTables& tables);
+
+// The sample sites as the demo serves them: every page the program reads, ads dated from today.
+Status StartDemoSites(sitesim::SampleSiteServer& server, const LocalDate& today);
 
 // `trawlkit --demo [options] [SEARCH...]`: the sample sites on loopback inside the process, every
 // host pointed at them, the demo folder as program folder; without batch options the demo search is

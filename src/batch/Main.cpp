@@ -16,7 +16,7 @@
 
 namespace trawl {
 
-int RunTrawlkit(int argc, char** argv)
+int RunBatchFrontEnd(int argc, char** argv)
 {
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     BatchOptions options = ParseBatchArguments(arguments);

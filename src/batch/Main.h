@@ -2,7 +2,8 @@
 
 namespace trawl {
 
-// The program: picks the batch front end or the window from the command line.
-int RunTrawlkit(int argc, char** argv);
+// The program without its window: the batch runs of -csv, -html and -deep, the demo where there is no
+// display, and the usage text otherwise.
+int RunBatchFrontEnd(int argc, char** argv);
 
 } // namespace trawl

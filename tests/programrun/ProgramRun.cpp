@@ -66,10 +66,14 @@ ProgramResult RunTrawlkit(const std::vector<std::string>& arguments, const std::
     raw.push_back(nullptr);
     // The environment is made here: between fork and exec a multi-threaded process may only make
     // async-signal-safe calls, which setenv is not.
+    // Without a display of its own (given in `env`), the program runs without a window whatever
+    // desktop the test runs on.
     std::vector<std::string> environment;
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string entry(*e);
-        if (!env.contains(entry.substr(0, entry.find('=')))) {
+        const std::string name = entry.substr(0, entry.find('='));
+        const bool display = name == "DISPLAY" || name == "WAYLAND_DISPLAY" || name == "QT_QPA_PLATFORM";
+        if (!env.contains(name) && !display) {
             environment.push_back(entry);
         }
     }

@@ -22,7 +22,8 @@ struct ProgramResult {
 inline constexpr std::chrono::milliseconds kDefaultRunLimit{100000};
 
 // Runs the built trawlkit in `folder` (its current folder) with `arguments` and these environment
-// variables on top of the test's own; standard input is /dev/null, the output streams are captured.
+// variables on top of the test's own, less any display (so it runs without a window unless `env`
+// names one); standard input is /dev/null, the output streams are captured.
 // With `stdoutClosedPipe` standard output is a pipe whose reader has gone. `whileRunning` is called
 // with the program's process id once it has started, before it is waited for. The program is started
 // by a small launcher (Launcher.cpp), so that its peak memory is its own and not the test's; a run

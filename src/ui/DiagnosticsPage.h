@@ -1,0 +1,62 @@
+#pragma once
+
+#include "app/StatusView.h"
+#include "ui/DialogUnits.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace trawl::ui {
+
+// Page 4, "Diagnostics": the three counters, a row per worker slot showing either the search or
+// the deep-scan workers, and two rows of twelve lights that always show both kinds.
+class DiagnosticsPage final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kSlots = 12;
+
+    explicit DiagnosticsPage(const DialogUnits& units, QWidget* parent = nullptr);
+
+    void Lay();
+
+    void SetCounters(std::int64_t total, std::int64_t newResults, std::int64_t bytes);
+    void SetSlot(SlotKind kind, int slot, const std::string& text, Light light, SiteIcon site);
+    void ShowSlotView(SlotKind kind);
+    SlotKind slotView() const { return m_view; }
+
+    struct SlotRow {
+        QLabel searchSite;
+        QLabel scanSite;
+        QLabel label;
+        QLineEdit searchDetail;
+        QLineEdit scanDetail;
+        QLabel searchLight;
+        QLabel scanLight;
+    };
+    const SlotRow& row(int slot) const { return *m_rows[static_cast<std::size_t>(slot - 1)]; }
+
+    QLabel totalLabel;
+    QLineEdit total;
+    QLabel newLabel;
+    QLineEdit newResults;
+    QLabel bytesLabel;
+    QLineEdit bytes;
+    QPushButton viewSearch;
+    QPushButton viewScan;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    DialogUnits m_units;
+    std::array<std::unique_ptr<SlotRow>, kSlots> m_rows;
+    SlotKind m_view = SlotKind::Search;
+};
+
+} // namespace trawl::ui

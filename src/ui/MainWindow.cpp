@@ -1,0 +1,282 @@
+#include "ui/MainWindow.h"
+
+#include "app/Prompts.h"
+#include "app/WaitFlag.h"
+#include "harvest/Version.h"
+#include "ui/DiagnosticsPage.h"
+#include "ui/Images.h"
+#include "ui/PageLayout.h"
+#include "ui/QtPrompts.h"
+#include "ui/QtText.h"
+#include "ui/ResultsPage.h"
+#include "ui/SearchSettingsPage.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QScreen>
+
+namespace trawl::ui {
+
+namespace {
+
+HarvestContext ContextOf(HttpGetter& http, ResultStore& store, StatusView& view, const WindowServices& services,
+                         RunFlags& flags)
+{
+    return HarvestContext{http, store, view, services.prompts, services.clock, flags, services.tables};
+}
+
+} // namespace
+
+MainWindow::MainWindow(WindowServices services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowContextHelpButtonHint),
+      m_services(services), m_settings(services.settings), m_units(font()),
+      m_status(*this, [this] { return m_store.Count(); }),
+      m_store(std::clamp(m_settings.MaxResults, kMinMaxResults, kMaxMaxResults), m_status, services.prompts),
+      m_model(m_store), m_bytes(&m_status), m_http(HttpOptions{m_settings.UserAgent}, services.connector, m_bytes),
+      m_updateHttp(HttpOptions{m_settings.UserAgent}, services.connector, m_uncounted),
+      m_searchNameLabel(QStringLiteral("Search name:"), this), m_searchName(this), m_load(QStringLiteral("Load"), this),
+      m_save(QStringLiteral("Save"), this), m_tabs(this), m_progress(this)
+{
+    m_scan = std::make_unique<DeepScan>(ContextOf(m_http, m_store, m_status, m_services, m_flags));
+    m_scheduler =
+        std::make_unique<SearchScheduler>(ContextOf(m_http, m_store, m_status, m_services, m_flags), m_scan.get());
+
+    setWindowTitle(QString::fromLatin1(ProgramTitle().c_str()));
+    setWindowIcon(ProgramIcon());
+    BuildFrame();
+    ConnectCommands();
+
+    // Width and Height are the outer size in dialog units; the client area is what is left inside
+    // the caption and frame.
+    setMinimumSize(m_units.size(kMinWidth - kFrameWidth, kMinHeight - kFrameHeight));
+    resize(m_units.size(std::max(m_settings.Width, kMinWidth) - kFrameWidth,
+                        std::max(m_settings.Height, kMinHeight) - kFrameHeight));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    if (m_services.boxes != nullptr) {
+        m_services.boxes->SetOwner(this);
+    }
+
+    m_searchName.setText(ToQString(m_settings.CurrentSearchName));
+    LoadCurrentSearch(true);
+    m_updateCheck = StartUpdateCheck(m_settings, m_updateHttp, m_services.prompts, m_services.shell);
+}
+
+MainWindow::~MainWindow()
+{
+    ShutDown();
+}
+
+void MainWindow::BuildFrame()
+{
+    m_searchNameLabel.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_searchNameLabel.setBuddy(&m_searchName);
+    m_progress.setRange(0, 1000);
+    m_progress.setValue(0);
+    m_progress.setTextVisible(false);
+
+    m_resultsPage = new ResultsPage(m_model, m_units);
+    m_searchPage = new SearchSettingsPage(m_services.tables, m_settings, m_units);
+    m_settingsPage = new QWidget;
+    m_diagnosticsPage = new DiagnosticsPage(m_units);
+    m_templatePage = new QWidget;
+    m_tabs.addTab(m_resultsPage, QStringLiteral("Search Results"));
+    m_tabs.addTab(m_searchPage, QStringLiteral("Search Settings"));
+    m_tabs.addTab(m_settingsPage, QStringLiteral("Trawlkit Settings"));
+    m_tabs.addTab(m_diagnosticsPage, QStringLiteral("Diagnostics"));
+    m_tabs.addTab(m_templatePage, QStringLiteral("HTML Template"));
+}
+
+void MainWindow::ConnectCommands()
+{
+    connect(&m_load, &QPushButton::clicked, this, &MainWindow::Load);
+    connect(&m_save, &QPushButton::clicked, this, &MainWindow::Save);
+    ResultsPage& results = *m_resultsPage;
+    connect(&results.go, &QPushButton::clicked, this, &MainWindow::Go);
+    connect(&m_searchPage->go, &QPushButton::clicked, this, &MainWindow::Go);
+    connect(&results.deepScan, &QPushButton::clicked, this, &MainWindow::DeepScanCommand);
+    connect(&results.clear, &QPushButton::clicked, this, &MainWindow::Clear);
+    connect(&results.filter, &QPushButton::clicked, this, &MainWindow::Filter);
+    connect(&results.outputCsv, &QPushButton::clicked, this, &MainWindow::OutputCsv);
+    connect(&results.viewHtml, &QPushButton::clicked, this, &MainWindow::ViewHtml);
+    connect(&results.list, &ResultListView::ViewRequested, this, &MainWindow::ViewSelectedAd);
+    connect(&results.list, &ResultListView::DeleteRequested, this, &MainWindow::DeleteSelected);
+    connect(results.list.header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { SortByColumn(column + 1); });
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    int W = m_units.unitsX(width()) + kFrameWidth;
+    int H = m_units.unitsY(height()) + kFrameHeight;
+    if (W < kMinWidth || H < kMinHeight) {
+        W = std::max(W, kMinWidth);
+        H = std::max(H, kMinHeight);
+        resize(std::max(width(), m_units.x(W - kFrameWidth)), std::max(height(), m_units.y(H - kFrameHeight)));
+    }
+    m_settings.Width = W;
+    m_settings.Height = H;
+    LayFrame();
+}
+
+void MainWindow::LayFrame()
+{
+    const int W = m_settings.Width;
+    const int H = m_settings.Height;
+    Place(m_searchNameLabel, m_units, 2, 6, 50, 15);
+    Place(m_searchName, m_units, 55, 5, 150, 15);
+    Place(m_load, m_units, 210, 5, 50, 15);
+    Place(m_save, m_units, 265, 5, 50, 15);
+    m_tabs.setGeometry(m_units.rect(5, 30, W - 23, H - 80));
+    m_progress.setGeometry(m_units.rect(5, H - 41, W - 23, 10));
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange) {
+        return;
+    }
+    // The control that had the keyboard focus gets it back when the window is active again.
+    if (!isActiveWindow()) {
+        if (QWidget* focused = focusWidget()) {
+            m_focusBeforeDeactivation = focused;
+        }
+    } else if (m_focusBeforeDeactivation != nullptr) {
+        m_focusBeforeDeactivation->setFocus(Qt::ActiveWindowFocusReason);
+    }
+}
+
+bool MainWindow::Idle() const
+{
+    return m_flags.SearchRunning.load() == 0 && m_flags.ScanRunning.load() == 0 && !m_rebuilding;
+}
+
+void MainWindow::UpdateCommandStates()
+{
+    const bool free = !m_rebuilding;
+    const bool selectable = free && !m_searchControlsDisabled;
+    m_load.setEnabled(selectable);
+    m_searchName.setEnabled(selectable);
+    m_searchPage->SetSelectionEnabled(selectable);
+    m_save.setEnabled(free);
+    ResultsPage& results = *m_resultsPage;
+    for (QPushButton* button : {&results.clear, &results.filter, &results.outputCsv, &results.viewHtml,
+                                &results.deepScan, &results.go, &m_searchPage->go}) {
+        button->setEnabled(free);
+    }
+}
+
+void MainWindow::Rebuild(std::function<void()> work, std::function<void()> then)
+{
+    m_rebuilding = true;
+    m_model.SetFrozen(true);
+    UpdateCommandStates();
+    setCursor(Qt::BusyCursor);
+    auto cells = std::make_shared<std::vector<FullTextCell>>();
+    m_job.Start(
+        [this, work = std::move(work), cells] {
+            work();
+            *cells = ResultListModel::StoredCells(m_store);
+        },
+        [this, cells, then = std::move(then)] {
+            // What the work reported comes first; its refill is the one below, with the cells
+            // worked out off the GUI thread.
+            m_status.FlushNow();
+            m_rebuilding = false;
+            m_model.SetFrozen(false);
+            m_model.Refill(static_cast<int>(cells->size()), std::move(*cells));
+            unsetCursor();
+            UpdateCommandStates();
+            if (then) {
+                then();
+            }
+        });
+}
+
+void MainWindow::ShutDown()
+{
+    if (m_services.boxes != nullptr) {
+        m_services.boxes->Shutdown();
+    }
+    RaiseFlag(m_flags.StopSearchRequested);
+    RaiseFlag(m_flags.StopScanRequested);
+    m_job.Finish();
+    // No worker waits for this thread any more (its boxes are answered), so waiting here cannot
+    // deadlock. The scheduler goes first: it may still hand work to the scan.
+    m_scheduler.reset();
+    m_scan.reset();
+    m_updateCheck.reset();
+}
+
+// --- What the workers report ---
+
+void MainWindow::ShowCounters(std::int64_t total, std::int64_t newResults, std::int64_t bytes)
+{
+    m_diagnosticsPage->SetCounters(total, newResults, bytes);
+}
+
+void MainWindow::ShowSlot(SlotKind kind, int slot, const std::string& text, Light light, SiteIcon site)
+{
+    m_diagnosticsPage->SetSlot(kind, slot, text, light, site);
+}
+
+void MainWindow::ShowProgress(int permille)
+{
+    m_progress.setValue(std::clamp(permille, 0, 1000));
+}
+
+void MainWindow::ShowSlotView(SlotKind kind)
+{
+    m_diagnosticsPage->ShowSlotView(kind);
+}
+
+void MainWindow::ShowGoCaption(const std::string& caption)
+{
+    const QString text = ToQString(caption);
+    m_resultsPage->go.setText(text);
+    m_searchPage->go.setText(text);
+}
+
+void MainWindow::ShowDeepScanCaption(const std::string& caption)
+{
+    m_resultsPage->deepScan.setText(ToQString(caption));
+}
+
+void MainWindow::ShowWindowTitle(const std::string& title)
+{
+    setWindowTitle(ToQString(title));
+}
+
+void MainWindow::ShowSearchIdle()
+{
+    m_searchControlsDisabled = false;
+    ShowGoCaption("Go!");
+    UpdateCommandStates();
+}
+
+void MainWindow::RowsAdded(const std::vector<RowChange>& rows)
+{
+    m_model.AddRows(rows);
+}
+
+void MainWindow::CellsMarked(const std::vector<RowChange>& rows)
+{
+    m_model.MarkCells(rows);
+}
+
+void MainWindow::RowsRefilled(int count)
+{
+    // A rebuild refills the list itself when it ends.
+    if (!m_rebuilding) {
+        m_model.Refill(count);
+    }
+}
+
+} // namespace trawl::ui

@@ -1,0 +1,193 @@
+#pragma once
+
+#include "app/RunFlags.h"
+#include "app/Settings.h"
+#include "harvest/DeepScan.h"
+#include "harvest/SearchScheduler.h"
+#include "harvest/UpdateCheck.h"
+#include "net/ByteCounter.h"
+#include "net/HttpClient.h"
+#include "results/OutputScope.h"
+#include "results/ResultStore.h"
+#include "ui/BackgroundJob.h"
+#include "ui/DialogUnits.h"
+#include "ui/QtStatusView.h"
+#include "ui/ResultListModel.h"
+#include "ui/StatusSink.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+namespace trawl {
+class Clock;
+class Connector;
+class Prompts;
+class Shell;
+struct ReferenceTables;
+} // namespace trawl
+
+namespace trawl::ui {
+
+class DiagnosticsPage;
+class FileChooser;
+class QtPrompts;
+class ResultsPage;
+class SearchSettingsPage;
+
+// How the window reaches the user, the desktop, time and the network.
+struct WindowSeams {
+    Prompts& prompts;
+    Shell& shell;
+    Clock& clock;
+    Connector& connector;
+    FileChooser& files;
+    // The real message boxes when `prompts` are them: closing the window answers the boxes that
+    // workers still wait on, so none of them holds up the close.
+    QtPrompts* boxes = nullptr;
+};
+
+// What the window works with. All of it outlives the window.
+struct WindowServices {
+    Settings& settings;           // the program's settings record, written back when the window closes
+    std::string programDirectory; // ends in "/"
+    const ReferenceTables& tables;
+    Prompts& prompts;
+    Shell& shell;
+    Clock& clock;
+    Connector& connector;
+    FileChooser& files;
+    QtPrompts* boxes = nullptr;
+
+    WindowServices(Settings& settings, std::string programDirectory, const ReferenceTables& tables,
+                   const WindowSeams& seams)
+        : settings(settings), programDirectory(std::move(programDirectory)), tables(tables), prompts(seams.prompts),
+          shell(seams.shell), clock(seams.clock), connector(seams.connector), files(seams.files), boxes(seams.boxes)
+    {
+    }
+};
+
+// The program's window: the search name with Load and Save, five tabbed pages and the progress bar.
+// It owns the result store and every worker thread of the run; when it goes, the workers are
+// stopped and waited for before the store goes with it.
+class MainWindow final : public QWidget, private StatusSink {
+    Q_OBJECT
+
+public:
+    static constexpr int kMinWidth = 398; // dialog units, outer size
+    static constexpr int kMinHeight = 313;
+    // Outer size less the client area, in dialog units (caption and frame).
+    static constexpr int kFrameWidth = 10;
+    static constexpr int kFrameHeight = 27;
+
+    enum Tab { ResultsTab, SearchSettingsTab, TrawlkitSettingsTab, DiagnosticsTab, HtmlTemplateTab };
+
+    explicit MainWindow(WindowServices services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Parts a test drives or looks at.
+    ResultsPage& resultsPage() { return *m_resultsPage; }
+    SearchSettingsPage& searchPage() { return *m_searchPage; }
+    DiagnosticsPage& diagnosticsPage() { return *m_diagnosticsPage; }
+    QTabWidget& tabs() { return m_tabs; }
+    QLineEdit& searchName() { return m_searchName; }
+    QPushButton& loadButton() { return m_load; }
+    QPushButton& saveButton() { return m_save; }
+    QProgressBar& progress() { return m_progress; }
+    ResultStore& store() { return m_store; }
+    ResultListModel& model() { return m_model; }
+    const RunFlags& flags() const { return m_flags; }
+    const DialogUnits& units() const { return m_units; }
+    QtStatusView& statusView() { return m_status; }
+    // The store is being rebuilt off the GUI thread (load, sort, delete, clear).
+    bool Rebuilding() const { return m_rebuilding; }
+    // Nothing runs: no search, no deep scan, no rebuild.
+    bool Idle() const;
+
+    // The commands, as the buttons and the list run them.
+    void Load();
+    void Save();
+    void Go();
+    void DeepScanCommand();
+    void Clear();
+    void Filter();
+    void OutputCsv();
+    void ViewHtml();
+    void ViewSelectedAd();
+    void SortByColumn(int column);
+    void DeleteSelected();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // StatusSink: what the workers reported, on the GUI thread.
+    void ShowCounters(std::int64_t total, std::int64_t newResults, std::int64_t bytes) override;
+    void ShowSlot(SlotKind kind, int slot, const std::string& text, Light light, SiteIcon site) override;
+    void ShowProgress(int permille) override;
+    void ShowSlotView(SlotKind kind) override;
+    void ShowGoCaption(const std::string& caption) override;
+    void ShowDeepScanCaption(const std::string& caption) override;
+    void ShowWindowTitle(const std::string& title) override;
+    void ShowSearchIdle() override;
+    void RowsAdded(const std::vector<RowChange>& rows) override;
+    void CellsMarked(const std::vector<RowChange>& rows) override;
+    void RowsRefilled(int count) override;
+
+    void BuildFrame();
+    void ConnectCommands();
+    void LayFrame();
+    void UpdateCommandStates();
+    // Runs `work` on the store off the GUI thread with the list frozen, then refills the list and
+    // runs `then` on the GUI thread.
+    void Rebuild(std::function<void()> work, std::function<void()> then = {});
+    // LoadSearch of the search-name box's (cleaned) name, as the Load command and the start-up do.
+    void LoadCurrentSearch(bool quiet);
+    std::vector<int> SelectedRecords() const; // from the first selected row down
+    void WriteOutput(OutputKind kind);
+    // Stops every worker and waits for it; later boxes are answered at once.
+    void ShutDown();
+
+    WindowServices m_services;
+    Settings& m_settings;
+    DialogUnits m_units;
+    RunFlags m_flags;
+    QtStatusView m_status;
+    ResultStore m_store;
+    ResultListModel m_model;
+    ByteCounter m_bytes;
+    HttpClient m_http;
+    ByteCounter m_uncounted; // the update check's page is not counted
+    HttpClient m_updateHttp;
+    // Declared in the order they may be stopped: the scheduler may still hand work to the scan.
+    std::unique_ptr<DeepScan> m_scan;
+    std::unique_ptr<SearchScheduler> m_scheduler;
+    std::unique_ptr<UpdateCheckThread> m_updateCheck;
+    BackgroundJob m_job;
+    bool m_rebuilding = false;
+    bool m_searchControlsDisabled = false;
+    bool m_closing = false;
+    QPointer<QWidget> m_focusBeforeDeactivation;
+
+    QLabel m_searchNameLabel;
+    QLineEdit m_searchName;
+    QPushButton m_load;
+    QPushButton m_save;
+    QTabWidget m_tabs;
+    QProgressBar m_progress;
+    ResultsPage* m_resultsPage = nullptr;
+    SearchSettingsPage* m_searchPage = nullptr;
+    QWidget* m_settingsPage = nullptr;
+    DiagnosticsPage* m_diagnosticsPage = nullptr;
+    QWidget* m_templatePage = nullptr;
+};
+
+} // namespace trawl::ui

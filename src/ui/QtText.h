@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+namespace trawl::ui {
+
+// The core keeps text as bytes. The window shows them as UTF-8 when they are valid UTF-8 and as
+// Latin-1 otherwise (older lists and feeds), and hands typed text back as UTF-8.
+QString ToQString(std::string_view bytes);
+std::string ToBytes(const QString& text);
+
+} // namespace trawl::ui
