@@ -62,6 +62,8 @@ DiagnosticsPage::DiagnosticsPage(const DialogUnits& units, QWidget* parent)
         row->scanDetail.hide();
         m_rows[static_cast<std::size_t>(slot - 1)] = std::move(row);
     }
+    // Room for the counters and the lower row of lights; less than that and the page scrolls.
+    setMinimumSize(units.x(372), units.y(252) + 16 + units.y(4));
     connect(&viewSearch, &QPushButton::clicked, this, [this] { ShowSlotView(SlotKind::Search); });
     connect(&viewScan, &QPushButton::clicked, this, [this] { ShowSlotView(SlotKind::Scan); });
 }

@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
+#include <QScrollArea>
 
 namespace trawl::ui {
 
@@ -49,10 +50,11 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
     ConnectCommands();
 
     // Width and Height are the outer size in dialog units; the client area is what is left inside
-    // the caption and frame.
+    // the caption and frame. The file holds the height 4 units above the one measured, so the window
+    // opens at the height it had rather than 4 units taller at every start.
     setMinimumSize(m_units.size(kMinWidth - kFrameWidth, kMinHeight - kFrameHeight));
     resize(m_units.size(std::max(m_settings.Width, kMinWidth) - kFrameWidth,
-                        std::max(m_settings.Height, kMinHeight) - kFrameHeight));
+                        std::max(m_settings.Height - kHeightInFile, kMinHeight) - kFrameHeight));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), size());
         frame.moveCenter(screen->availableGeometry().center());
@@ -88,7 +90,12 @@ void MainWindow::BuildFrame()
     m_tabs.addTab(m_resultsPage, QStringLiteral("Search Results"));
     m_tabs.addTab(m_searchPage, QStringLiteral("Search Settings"));
     m_tabs.addTab(m_settingsPage, QStringLiteral("Trawlkit Settings"));
-    m_tabs.addTab(m_diagnosticsPage, QStringLiteral("Diagnostics"));
+    // The slot rows and lights need more height than the smallest window gives: there the page scrolls.
+    auto* diagnostics = new QScrollArea;
+    diagnostics->setFrameShape(QFrame::NoFrame);
+    diagnostics->setWidgetResizable(true);
+    diagnostics->setWidget(m_diagnosticsPage);
+    m_tabs.addTab(diagnostics, QStringLiteral("Diagnostics"));
     m_tabs.addTab(m_templatePage, QStringLiteral("HTML Template"));
 }
 
@@ -191,7 +198,8 @@ void MainWindow::Rebuild(std::function<void()> work, std::function<void()> then)
             m_status.FlushNow();
             m_rebuilding = false;
             m_model.SetFrozen(false);
-            m_model.Refill(static_cast<int>(cells->size()), std::move(*cells));
+            const int count = static_cast<int>(cells->size());
+            m_model.Refill(count, std::move(*cells));
             unsetCursor();
             UpdateCommandStates();
             if (then) {

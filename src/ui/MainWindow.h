@@ -85,6 +85,8 @@ public:
     // Outer size less the client area, in dialog units (caption and frame).
     static constexpr int kFrameWidth = 10;
     static constexpr int kFrameHeight = 27;
+    // What the settings file adds to the height it stores.
+    static constexpr int kHeightInFile = 4;
 
     enum Tab { ResultsTab, SearchSettingsTab, TrawlkitSettingsTab, DiagnosticsTab, HtmlTemplateTab };
 

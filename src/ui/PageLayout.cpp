@@ -9,8 +9,12 @@ void Place(QWidget& widget, const DialogUnits& units, int x, int y, int width, i
 {
     QRect place = units.rect(x, y, width, height);
     const auto* label = qobject_cast<const QLabel*>(&widget);
-    if (label != nullptr || qobject_cast<const QAbstractButton*>(&widget) != nullptr) {
-        const int needed = widget.sizeHint().width();
+    const auto* button = qobject_cast<const QAbstractButton*>(&widget);
+    if (label != nullptr || button != nullptr) {
+        // A button's text with a little room each side (its size hint would also impose the style's
+        // minimum button width, which the layout does not want).
+        const int needed = button != nullptr ? button->fontMetrics().horizontalAdvance(button->text()) + 2 * units.x(3)
+                                             : widget.sizeHint().width();
         if (needed > place.width()) {
             if (label != nullptr && (label->alignment() & Qt::AlignRight)) {
                 place.setLeft(std::max(0, place.right() + 1 - needed));

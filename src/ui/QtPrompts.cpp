@@ -73,10 +73,12 @@ void QtPrompts::ShowWaitingBoxes()
             }
             request = m_waiting.front();
             m_waiting.pop_front();
+            m_onScreen = request;
         }
         const PromptAnswer answer = RunBox(request->kind, request->caption, request->text);
         std::lock_guard lock(m_mutex);
         Answer(*request, answer);
+        m_onScreen.reset();
     }
     m_showing = false;
 }
@@ -99,9 +101,12 @@ void QtPrompts::Shutdown()
             Answer(*request, DefaultAnswer(request->kind));
         }
         m_waiting.clear();
+        // The worker whose box is on screen is answered now: when the window is closed from inside
+        // that box's own loop, the loop cannot end before the close has waited for the worker.
+        if (m_onScreen) {
+            Answer(*m_onScreen, DefaultAnswer(m_onScreen->kind));
+        }
     }
-    // The box on screen for a worker: Shutdown runs on the GUI thread, inside that box's own loop when
-    // the window is closed while it shows; it ends with the box's default answer.
     if (m_openBox != nullptr && QThread::currentThread() == thread()) {
         m_openBox->done(QMessageBox::Cancel);
     }

@@ -53,6 +53,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_answered;
     std::deque<std::shared_ptr<Request>> m_waiting; // asked by workers, not shown yet
+    std::shared_ptr<Request> m_onScreen;            // a worker's box being shown
     bool m_shutDown = false;
     bool m_showing = false;          // GUI thread only
     QPointer<QMessageBox> m_openBox; // GUI thread only

@@ -61,7 +61,7 @@ template <typename Change> void QtStatusView::Note(Change&& change)
 QtStatusView::SlotState& QtStatusView::SlotOf(Pending& pending, SlotKind kind, int slot)
 {
     const std::size_t row = static_cast<std::size_t>(std::clamp(slot, 1, 12) - 1);
-    SlotState& state = pending.slots[kind == SlotKind::Search ? 0 : 1][row];
+    SlotState& state = pending.slotStates[kind == SlotKind::Search ? 0 : 1][row];
     state.dirty = true;
     pending.slotsDirty = true;
     return state;
@@ -180,9 +180,9 @@ void QtStatusView::FlushNow()
             batch.slotsDirty = true;
             for (std::size_t k = 0; k < 2; ++k) {
                 for (std::size_t s = 0; s < 12; ++s) {
-                    SlotState& slot = m_pending.slots[k][s];
+                    SlotState& slot = m_pending.slotStates[k][s];
                     if (slot.dirty) {
-                        batch.slots[k][s] = slot;
+                        batch.slotStates[k][s] = slot;
                         slot.dirty = false;
                     }
                 }
@@ -209,7 +209,7 @@ void QtStatusView::Apply(Pending& batch)
     if (batch.slotsDirty) {
         for (std::size_t k = 0; k < 2; ++k) {
             for (std::size_t s = 0; s < 12; ++s) {
-                const SlotState& slot = batch.slots[k][s];
+                const SlotState& slot = batch.slotStates[k][s];
                 if (slot.dirty) {
                     m_sink.ShowSlot(k == 0 ? SlotKind::Search : SlotKind::Scan, static_cast<int>(s) + 1, slot.text,
                                     slot.light, slot.site);

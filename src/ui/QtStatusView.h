@@ -67,7 +67,7 @@ private:
     struct Pending {
         std::int64_t total = 0, newResults = 0, bytes = 0;
         bool countersDirty = false;
-        std::array<std::array<SlotState, 12>, 2> slots;
+        std::array<std::array<SlotState, 12>, 2> slotStates;
         bool slotsDirty = false;
         std::optional<int> progress;
         std::optional<SlotKind> slotView;

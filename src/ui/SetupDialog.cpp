@@ -121,7 +121,9 @@ void SetupDialog::ApplyReports()
     }
     if (batch.animationSite) {
         m_animationSite = *batch.animationSite;
-        if (m_animationSite != 0 && !m_animation.isActive()) {
+        if (m_animationSite == 0) {
+            NextFrame(); // stops at once and shows the blank picture
+        } else if (!m_animation.isActive()) {
             NextFrame();
             m_animation.start();
         }

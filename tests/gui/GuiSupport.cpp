@@ -88,7 +88,8 @@ ui::MainWindow& WindowHarness::Open()
 {
     tables = LoadReferenceLists(home.path());
     settings = LoadSettings(home.File(kSettingsFileName));
-    const ui::WindowSeams seams{prompts, shell, *clock, *connector, files, nullptr};
+    Prompts& shown = boxes ? static_cast<Prompts&>(*boxes) : prompts;
+    const ui::WindowSeams seams{shown, shell, *clock, *connector, files, boxes.get()};
     window = std::make_unique<ui::MainWindow>(ui::WindowServices(settings, home.path(), tables, seams));
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()) || !WaitUntil([&] { return !window->Rebuilding(); })) {
@@ -114,8 +115,21 @@ std::map<std::string, std::string> WindowHarness::Env() const
     return {{"TRAWLKIT_HOME", home.path()}, {"TRAWLKIT_CONNECT_TO", "*:80:127.0.0.1:" + std::to_string(server.port())}};
 }
 
+void WriteSearchFile(const std::string& folder, const std::string& name, const std::vector<StoredAd>& ads,
+                     const std::string& terms)
+{
+    std::string text = name + "\r\nhttp://toronto.craigslist.ca/\r\nbik\r\n" + terms +
+                       "\r\nhttp://ottawa.kijiji.ca/\r\n644\\bikes\r\n";
+    for (const StoredAd& ad : ads) {
+        text += "\"" + ad.date + "\",\"" + ad.title + "\",\"" + ad.city + "\",\"" + ad.section + "\",\"" + ad.link +
+                "\",\"" + ad.fullText + "\"\r\n";
+    }
+    test::WriteFile(folder + name + ".trawl", text);
+}
+
 void SaveScreenshot(QWidget& widget, const QString& name)
 {
+    QTest::qWait(30); // pending layouts and paints first
     QDir().mkpath(QStringLiteral(TRAWL_SCREENSHOT_DIR));
     const QString path = QStringLiteral(TRAWL_SCREENSHOT_DIR "/") + name + QStringLiteral(".png");
     if (!widget.grab().save(path)) {

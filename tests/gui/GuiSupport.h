@@ -12,6 +12,7 @@
 #include "support/Doubles.h"
 #include "ui/FileChooser.h"
 #include "ui/MainWindow.h"
+#include "ui/QtPrompts.h"
 
 #include <QString>
 #include <QTreeWidget>
@@ -58,6 +59,8 @@ public:
     sitesim::SampleSiteServer server;
     std::unique_ptr<SocketConnector> connector;
     test::RecordingPrompts prompts;
+    // When set before Open, the window shows real message boxes instead of recording them.
+    std::unique_ptr<ui::QtPrompts> boxes;
     test::RecordingShell shell;
     ScriptedFiles files;
     SystemClock systemClock;
@@ -66,6 +69,20 @@ public:
     ReferenceTables tables;
     std::unique_ptr<ui::MainWindow> window;
 };
+
+// One record line of a search file.
+struct StoredAd {
+    std::string date;
+    std::string title;
+    std::string city;
+    std::string section;
+    std::string link;
+    std::string fullText;
+};
+// Writes NAME.trawl into `folder`: a search over the sample sites' Toronto and Ottawa bikes sections
+// with these records.
+void WriteSearchFile(const std::string& folder, const std::string& name, const std::vector<StoredAd>& ads,
+                     const std::string& terms = "bike");
 
 // Saves a PNG of `widget` as NAME.png in the build's screenshots folder.
 void SaveScreenshot(QWidget& widget, const QString& name);
