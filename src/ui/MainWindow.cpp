@@ -16,6 +16,7 @@
 #include <QHeaderView>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 
 namespace trawl::ui {
 
@@ -115,6 +116,9 @@ void MainWindow::ConnectCommands()
     connect(&results.list, &ResultListView::DeleteRequested, this, &MainWindow::DeleteSelected);
     connect(results.list.header(), &QHeaderView::sectionClicked, this,
             [this](int column) { SortByColumn(column + 1); });
+    // The desktop's quit keys close the window as its close box does (with the same question).
+    auto* quit = new QShortcut(QKeySequence::Quit, this);
+    connect(quit, &QShortcut::activated, this, &QWidget::close);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
