@@ -190,26 +190,19 @@ void MainWindow::Rebuild(std::function<void()> work, std::function<void()> then)
     m_model.SetFrozen(true);
     UpdateCommandStates();
     setCursor(Qt::BusyCursor);
-    auto cells = std::make_shared<std::vector<FullTextCell>>();
-    m_job.Start(
-        [this, work = std::move(work), cells] {
-            work();
-            *cells = ResultListModel::StoredCells(m_store);
-        },
-        [this, cells, then = std::move(then)] {
-            // What the work reported comes first; its refill is the one below, with the cells
-            // worked out off the GUI thread.
-            m_status.FlushNow();
-            m_rebuilding = false;
-            m_model.SetFrozen(false);
-            const int count = static_cast<int>(cells->size());
-            m_model.Refill(count, std::move(*cells));
-            unsetCursor();
-            UpdateCommandStates();
-            if (then) {
-                then();
-            }
-        });
+    m_job.Start(std::move(work), [this, then = std::move(then)] {
+        // What the work reported comes first (its own refill is passed over while frozen); then the
+        // list shows the store as it is now, each Full Text cell worked out when its row is drawn.
+        m_status.FlushNow();
+        m_rebuilding = false;
+        m_model.SetFrozen(false);
+        m_model.Refill(m_store.Count());
+        unsetCursor();
+        UpdateCommandStates();
+        if (then) {
+            then();
+        }
+    });
 }
 
 void MainWindow::ShutDown()

@@ -108,16 +108,12 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const
     return FieldsOf(RecordOfRow(index.row())).text[static_cast<std::size_t>(index.column())];
 }
 
-void ResultListModel::Refill(int count, std::vector<FullTextCell> cells)
+void ResultListModel::Refill(int count)
 {
     beginResetModel();
     m_rows = std::max(0, count);
     m_refilled = m_rows;
-    if (cells.size() == static_cast<std::size_t>(m_rows)) {
-        m_cells = std::move(cells);
-    } else {
-        m_cells.assign(static_cast<std::size_t>(m_rows), FullTextCell::FromStore);
-    }
+    m_cells.assign(static_cast<std::size_t>(m_rows), FullTextCell::FromStore);
     m_cells.shrink_to_fit();
     m_cache.clear();
     endResetModel();
@@ -173,14 +169,6 @@ void ResultListModel::MarkCells(const std::vector<RowChange>& rows)
 void ResultListModel::SetFrozen(bool frozen)
 {
     m_frozen = frozen;
-}
-
-std::vector<FullTextCell> ResultListModel::StoredCells(ResultStore& store)
-{
-    std::vector<FullTextCell> cells;
-    cells.reserve(static_cast<std::size_t>(store.Count()));
-    store.ForEach([&](int, const RecordView& view) { cells.push_back(CellOfText(StoredFullTextCell(view.FullText))); });
-    return cells;
 }
 
 std::size_t ResultListModel::MemoryBytes() const

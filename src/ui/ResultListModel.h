@@ -36,9 +36,10 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // The records 1 to `count` in store order; `cells` holds each one's Full Text cell (empty: each
-    // is worked out from its record when it is first drawn).
-    void Refill(int count, std::vector<FullTextCell> cells = {});
+    // The records 1 to `count` in store order. Each one's Full Text cell follows the rule for rows
+    // filled from the store, worked out from its record when its row is first drawn (a refill never
+    // happens while a worker changes records, so that is the text it had at the refill).
+    void Refill(int count);
     void AddRows(const std::vector<RowChange>& rows);
     void MarkCells(const std::vector<RowChange>& rows);
     void SetFrozen(bool frozen);
@@ -47,10 +48,6 @@ public:
     int RecordOfRow(int row) const;
     int RowOfRecord(int record) const; // -1 when the record has no row
     QString CellTextOfRow(int row) const;
-
-    // The Full Text cells of records 1 to Count() by the rule for rows filled from the store. Reads
-    // every record (in batches under the lock), so it is called off the GUI thread.
-    static std::vector<FullTextCell> StoredCells(ResultStore& store);
 
     // Bytes the model holds per row beyond the store (for measurements).
     std::size_t MemoryBytes() const;
