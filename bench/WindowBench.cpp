@@ -30,7 +30,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
-
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -120,7 +119,10 @@ public:
         std::sort(m_lateness.begin(), m_lateness.end());
         return static_cast<double>(m_lateness[static_cast<std::size_t>(p * (m_lateness.size() - 1))]);
     }
-    double Worst() { return m_lateness.empty() ? 0 : static_cast<double>(*std::max_element(m_lateness.begin(), m_lateness.end())); }
+    double Worst()
+    {
+        return m_lateness.empty() ? 0 : static_cast<double>(*std::max_element(m_lateness.begin(), m_lateness.end()));
+    }
 
 private:
     static constexpr int kTickMs = 5;
@@ -176,15 +178,19 @@ void BM_LoadSearchAlone(benchmark::State& state)
     NullStatusView view;
     SilentPrompts prompts;
     FixedClock clock;
+    double best = 1e9;
     for (auto _ : state) {
-        const double before = HeapInUse();
         ResultStore store(static_cast<int>(RecordCount()), view, prompts);
+        const double before = HeapInUse(); // the record table of the capacity is made with the store
         const auto start = Clock_::now();
         LoadSearch(path, true, false, clock, store, prompts);
-        state.SetIterationTime(SecondsSince(start));
+        const double seconds = SecondsSince(start);
+        state.SetIterationTime(seconds);
+        best = std::min(best, seconds * 1000);
         g_storeHeapPerRecord = (HeapInUse() - before) / static_cast<double>(store.Count());
     }
     state.counters["heap_per_record"] = g_storeHeapPerRecord;
+    state.counters["best_ms"] = best;
 }
 
 void BM_WindowOpen(benchmark::State& state)
@@ -192,6 +198,7 @@ void BM_WindowOpen(benchmark::State& state)
     const std::string& path = MillionFile();
     double extra = 0;
     double rows = 0;
+    double best = 1e9;
     for (auto _ : state) {
         BenchWindow bench(path);
         ui::MainWindow& window = *bench.window;
@@ -200,12 +207,15 @@ void BM_WindowOpen(benchmark::State& state)
         window.Load();
         RunEventsUntil([&] { return !window.Rebuilding(); });
         window.resultsPage().list.viewport()->repaint(); // the rows on screen
-        state.SetIterationTime(SecondsSince(start));
+        const double seconds = SecondsSince(start);
+        state.SetIterationTime(seconds);
+        best = std::min(best, seconds * 1000);
         rows = window.model().rowCount();
         extra = (HeapInUse() - before) / rows - g_storeHeapPerRecord;
     }
     state.counters["rows"] = rows;
     state.counters["window_bytes_per_record"] = extra;
+    state.counters["best_ms"] = best;
 }
 
 void BM_SortResultsAlone(benchmark::State& state)
@@ -330,8 +340,7 @@ void BM_WindowSearch(benchmark::State& state)
         ui::MainWindow& window = *bench.window;
         window.searchName().setText(QStringLiteral("bench"));
         window.searchPage().terms.setText(QString::fromStdString(HarvestTerms()));
-        window.searchPage().selection().ApplySelection("sfbay.craigslist.org,boston.craigslist.org", "bik,fur", "",
-                                                       "");
+        window.searchPage().selection().ApplySelection("sfbay.craigslist.org,boston.craigslist.org", "bik,fur", "", "");
         window.tabs().setCurrentIndex(ui::MainWindow::DiagnosticsTab); // the busiest page to keep drawn
         LoopDelay delay;
         const auto start = Clock_::now();
@@ -351,8 +360,9 @@ void BM_WindowSearch(benchmark::State& state)
     state.counters["loop_worst_ms"] = worst;
 }
 
-BENCHMARK(BM_LoadSearchAlone)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_WindowOpen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+// Three runs each, compared by the best: the first also pays for fresh memory from the kernel.
+BENCHMARK(BM_LoadSearchAlone)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WindowOpen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SortResultsAlone)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_WindowSort)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_SchedulerSearch)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);

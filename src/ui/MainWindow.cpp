@@ -114,8 +114,7 @@ void MainWindow::ConnectCommands()
     connect(&results.viewHtml, &QPushButton::clicked, this, &MainWindow::ViewHtml);
     connect(&results.list, &ResultListView::ViewRequested, this, &MainWindow::ViewSelectedAd);
     connect(&results.list, &ResultListView::DeleteRequested, this, &MainWindow::DeleteSelected);
-    connect(results.list.header(), &QHeaderView::sectionClicked, this,
-            [this](int column) { SortByColumn(column + 1); });
+    connect(&results.header(), &QHeaderView::sectionClicked, this, [this](int column) { SortByColumn(column + 1); });
     // The desktop's quit keys close the window as its close box does (with the same question).
     auto* quit = new QShortcut(QKeySequence::Quit, this);
     connect(quit, &QShortcut::activated, this, &QWidget::close);

@@ -8,21 +8,30 @@
 
 namespace trawl::ui {
 
-ResultListView::ResultListView(QWidget* parent) : QTreeView(parent)
+ResultListView::ResultListView(QWidget* parent) : QTableView(parent)
 {
-    setRootIsDecorated(false);
-    setItemsExpandable(false);
-    setUniformRowHeights(true); // a million rows are laid out without asking each one its height
-    setAllColumnsShowFocus(true);
+    setShowGrid(false);
+    setTabKeyNavigation(false); // Tab leaves the list, as it leaves every other control
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSortingEnabled(false); // a header click sorts the store itself
-    header()->setSectionsClickable(true);
-    header()->setSectionsMovable(false);
-    header()->setStretchLastSection(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Every row the same height: a million rows are laid out without asking each one its size.
+    QHeaderView* rows = verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(fontMetrics().height() + 2);
+    QHeaderView* columns = horizontalHeader();
+    columns->setSectionsClickable(true);
+    columns->setSectionsMovable(false);
+    columns->setStretchLastSection(false);
+    columns->setHighlightSections(false);
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setAccessibleName(QStringLiteral("Results"));
-    connect(this, &QTreeView::doubleClicked, this, &ResultListView::ViewRequested);
+    connect(this, &QTableView::doubleClicked, this, &ResultListView::ViewRequested);
 }
 
 void ResultListView::keyPressEvent(QKeyEvent* event)
@@ -37,7 +46,7 @@ void ResultListView::keyPressEvent(QKeyEvent* event)
         Q_EMIT DeleteRequested();
         return;
     default:
-        QTreeView::keyPressEvent(event);
+        QTableView::keyPressEvent(event);
     }
 }
 
@@ -57,7 +66,7 @@ void ResultsPage::SetInitialColumnWidths(const DialogUnits& units)
 {
     const int widths[] = {50, 146, 55, 55, 45};
     for (int column = 0; column < ResultListModel::ColumnCount; ++column) {
-        list.header()->resizeSection(column, units.x(widths[column]));
+        header().resizeSection(column, units.x(widths[column]));
     }
 }
 
@@ -72,7 +81,7 @@ void ResultsPage::Lay()
     const DialogUnits& units = m_units;
     const auto [W, H] = PageSize::Of(*this, units);
     Place(list, units, 2, 5, W - 33, H - 125);
-    list.header()->resizeSection(ResultListModel::TitleColumn, units.x(std::max(20, W - 253)));
+    header().resizeSection(ResultListModel::TitleColumn, units.x(std::max(20, W - 253)));
     Place(clear, units, 2, H - 115, 40, 15);
     Place(filter, units, 47, H - 115, 40, 15);
     Place(outputCsv, units, 107, H - 115, 50, 15);

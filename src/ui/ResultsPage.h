@@ -2,16 +2,19 @@
 
 #include "ui/DialogUnits.h"
 
+#include <QHeaderView>
 #include <QPushButton>
-#include <QTreeView>
+#include <QTableView>
 #include <QWidget>
 
 namespace trawl::ui {
 
 class ResultListModel;
 
-// The list of results as a report: full rows, several selectable. Enter is the double-click.
-class ResultListView final : public QTreeView {
+// The list of results as a report: full rows, several selectable. Enter is the double-click. A table
+// view rather than a tree: it keeps nothing per row beyond its header's section sizes, so a million
+// rows cost a few bytes each.
+class ResultListView final : public QTableView {
     Q_OBJECT
 
 public:
@@ -37,6 +40,7 @@ public:
     void SetInitialColumnWidths(const DialogUnits& units);
 
     ResultListView list;
+    QHeaderView& header() { return *list.horizontalHeader(); }
     QPushButton clear;
     QPushButton filter;
     QPushButton outputCsv;

@@ -43,7 +43,7 @@ QStringList Column(MainWindow& window, int column)
 
 void ClickHeader(MainWindow& window, int column)
 {
-    QHeaderView* header = window.resultsPage().list.header();
+    QHeaderView* header = &window.resultsPage().header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
     QVERIFY(WaitUntil([&] { return !window.Rebuilding(); }));
