@@ -37,8 +37,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     // The records 1 to `count` in store order. Each one's Full Text cell follows the rule for rows
-    // filled from the store, worked out from its record when its row is first drawn (a refill never
-    // happens while a worker changes records, so that is the text it had at the refill).
+    // filled from the store, worked out from its record when its row is first drawn rather than in a
+    // pass over a million records. (A refill never happens while a worker runs; a deep scan started
+    // afterwards marks the rows it stores a text for, and a row first drawn while its record is
+    // being fetched shows that record's text of the moment.)
     void Refill(int count);
     void AddRows(const std::vector<RowChange>& rows);
     void MarkCells(const std::vector<RowChange>& rows);

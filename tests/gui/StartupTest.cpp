@@ -66,6 +66,7 @@ private Q_SLOTS:
     void cancel_before_the_download_opens_no_window_and_writes_nothing();
     void closing_the_dialog_during_a_run_stops_it_and_leaves_every_list_whole();
     void a_second_copy_ends_with_already_running_when_copies_are_not_allowed();
+    void yes_to_the_start_menu_offer_writes_a_desktop_entry_and_is_not_asked_again();
 };
 
 void StartupTest::setup_dialog_downloads_the_lists_and_the_window_opens_on_them()
@@ -167,6 +168,27 @@ void StartupTest::a_second_copy_ends_with_already_running_when_copies_are_not_al
     first.Release();
     ui::WindowStartup third = StartupOver(harness, locks.File("lock"));
     QVERIFY(third.OpenWindow() != nullptr);
+}
+
+void StartupTest::yes_to_the_start_menu_offer_writes_a_desktop_entry_and_is_not_asked_again()
+{
+    WindowHarness harness({"StartMenu: later"});
+    test::TempDir data;
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.path()));
+    test::TempDir locks;
+    harness.prompts.QueueAnswer(PromptAnswer::Yes);
+    ui::WindowStartup startup = StartupOver(harness, locks.File("lock"));
+    std::unique_ptr<MainWindow> window = startup.OpenWindow();
+    QVERIFY(window != nullptr);
+    QCOMPARE(harness.prompts.Shown().front().caption, std::string("Start Menu?"));
+    const std::string entry = test::ReadFile(data.File("applications/trawlkit.desktop"));
+    QVERIFY(entry.starts_with("[Desktop Entry]"));
+    QVERIFY(entry.find("Comment=Run the Brackenly Trawlkit") != std::string::npos);
+    QCOMPARE(startup.settings().StartMenu, std::string("done"));
+    window->close(); // the answer reaches the settings file with the window's close
+    window.reset();
+    QVERIFY(test::ReadFile(harness.home.File("trawlkit.ini")).find("StartMenu: done\r\n") != std::string::npos);
+    qunsetenv("XDG_DATA_HOME");
 }
 
 QTEST_MAIN(StartupTest)

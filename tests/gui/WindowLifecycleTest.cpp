@@ -41,6 +41,7 @@ private Q_SLOTS:
     void with_one_site_off_its_trees_are_hidden_and_the_others_fill_the_page();
     void focus_comes_back_to_its_control_when_the_window_is_active_again();
     void closing_during_a_search_answers_the_box_a_worker_waits_on();
+    void the_update_check_starts_with_the_window_and_offers_a_newer_version();
 };
 
 void WindowLifecycleTest::abort_keeps_abort_until_the_workers_have_ended()
@@ -221,6 +222,20 @@ void WindowLifecycleTest::closing_during_a_search_answers_the_box_a_worker_waits
     QCOMPARE(window.flags().SearchRunning.load(), 0); // the worker was answered and the run ended
     QVERIFY(harness.boxes->IsShutDown());
     harness.window.reset(); // nothing is left to wait for
+}
+
+void WindowLifecycleTest::the_update_check_starts_with_the_window_and_offers_a_newer_version()
+{
+    WindowHarness harness({"CheckForUpdates: 1"});
+    harness.world.sites.updateVersion = "2.09"; // the maker's page names a newer version
+    sitesim::ServeDemoWorld(harness.server, harness.world);
+    harness.prompts.QueueAnswer(PromptAnswer::Yes);
+    harness.Open();
+    QVERIFY(WaitUntil([&] { return !harness.shell.Opened().empty(); }));
+    QCOMPARE(harness.prompts.Lines().front(),
+             std::string("Update Available: A new version exists (2.09). Would you like to visit the software's "
+                         "homepage?"));
+    QCOMPARE(harness.shell.Opened().front(), std::string("http://www.brackenly.com/blog/trawlkit/"));
 }
 
 QTEST_MAIN(WindowLifecycleTest)
