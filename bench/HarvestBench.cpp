@@ -1,5 +1,4 @@
-// Search throughput against the loopback sample sites: 12 workers, 50 ms before each answer, so at
-// most 12 / 0.05 s = 240 jobs a second can be done.
+// Search throughput against the loopback sample sites (HarvestSetup.h).
 //
 //   bench_harvest [benchmark flags]               the search run, in jobs per second
 //   bench_harvest --serve=SECONDS --urls=PATH     serve the same sample sites for SECONDS and write the
@@ -7,6 +6,7 @@
 //                                                 each, for an `xargs -P 12 curl` comparison
 
 #include "BenchSupport.h"
+#include "HarvestSetup.h"
 #include "app/Clock.h"
 #include "app/RunFlags.h"
 #include "app/Settings.h"
@@ -30,50 +30,14 @@
 namespace trawl::bench {
 namespace {
 
-constexpr int kLatencyMs = 50;
-constexpr int kWorkers = 12;
-constexpr int kTermsPerPair = 60;
-const char* const kCities = "sfbay.craigslist.org,boston.craigslist.org";
-const char* const kSections = "bik,fur";
-
-ReferenceTables Tables()
-{
-    ReferenceTables tables;
-    tables.CLCityTable = {{"US", "US", "United States", "SF bay area", "sfbay.craigslist.org"},
-                          {"US", "US", "United States", "boston", "boston.craigslist.org"}};
-    tables.CLSectionTable = {{"sss", "bik", "bicycles"}, {"sss", "fur", "furniture"}};
-    return tables;
-}
-
-std::string Terms()
-{
-    std::string terms;
-    for (int t = 0; t < kTermsPerPair; ++t) {
-        terms += (t ? "," : "") + std::string("term") + std::to_string(t);
-    }
-    return terms;
-}
-
-void StartServer(sitesim::SampleSiteServer& server)
-{
-    if (!server.Start().ok()) {
-        std::fprintf(stderr, "the sample server did not start\n");
-        std::exit(1);
-    }
-    sitesim::Knobs knobs;
-    knobs.latencyMs = kLatencyMs;
-    server.SetGlobalKnobs(knobs);
-    sitesim::ServeSampleSites(server, {});
-}
-
 void BM_SearchRun(benchmark::State& state)
 {
-    const ReferenceTables tables = Tables();
-    const int jobs = 4 * kTermsPerPair;
+    const ReferenceTables tables = HarvestTables();
+    const int jobs = kHarvestJobs;
     double jobsPerSecond = 0;
     for (auto _ : state) {
         sitesim::SampleSiteServer server;
-        StartServer(server);
+        StartHarvestServer(server);
         SocketConnector connector({{"*", 80, "127.0.0.1", server.port()}});
         NullStatusView view;
         SilentPrompts prompts;
@@ -88,7 +52,7 @@ void BM_SearchRun(benchmark::State& state)
         settings.MaxThreads = kWorkers;
         flags.SearchRunning.store(1);
         const auto start = std::chrono::steady_clock::now();
-        scheduler.Start(settings, {"bench", Terms(), kCities, kSections});
+        scheduler.Start(settings, {"bench", HarvestTerms(), kHarvestCities, kHarvestSections});
         if (!scheduler.WaitFinished(std::chrono::minutes(5)) ||
             server.RequestCount() != static_cast<std::size_t>(jobs)) {
             state.SkipWithError("the run did not make every request");
@@ -107,7 +71,7 @@ BENCHMARK(BM_SearchRun)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterati
 int Serve(int seconds, const std::string& urlsPath)
 {
     sitesim::SampleSiteServer server;
-    StartServer(server);
+    StartHarvestServer(server);
     Settings settings;
     std::ofstream out(urlsPath + ".part");
     for (const std::string city : {"sfbay.craigslist.org", "boston.craigslist.org"}) {

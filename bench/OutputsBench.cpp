@@ -32,10 +32,6 @@
 namespace trawl::bench {
 namespace {
 
-
-
-
-
 NullStatusView g_view;
 SilentPrompts g_prompts;
 
@@ -195,8 +191,10 @@ BENCHMARK(BM_FilterLowerCasingEveryRecord)->Unit(benchmark::kMillisecond)->Itera
 BENCHMARK(BM_ExportCsvAll)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_WriteHtmlAll)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-
 } // namespace
 } // namespace trawl::bench
 
-int main(int argc, char** argv) { return trawl::bench::BenchmarkMain(argc, argv); }
+int main(int argc, char** argv)
+{
+    return trawl::bench::BenchmarkMain(argc, argv);
+}

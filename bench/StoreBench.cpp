@@ -38,12 +38,8 @@
 namespace trawl::bench {
 namespace {
 
-
-
-
 NullStatusView g_view;
 SilentPrompts g_prompts;
-
 
 std::string BenchFile(const char* name)
 {
@@ -509,8 +505,10 @@ BENCHMARK_CAPTURE(QuickFilterTyping, HundredThousand, true)->Unit(kMs)->Iteratio
 BENCHMARK_CAPTURE(FilterLowerCasing, HundredThousand, true)->Unit(kMs)->Iterations(3);
 BENCHMARK(BM_Memory)->Unit(kMs)->Iterations(1);
 
-
 } // namespace
 } // namespace trawl::bench
 
-int main(int argc, char** argv) { return trawl::bench::BenchmarkMain(argc, argv); }
+int main(int argc, char** argv)
+{
+    return trawl::bench::BenchmarkMain(argc, argv);
+}

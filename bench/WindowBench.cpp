@@ -8,6 +8,7 @@
 // Runs on Qt's offscreen platform. Wall times: the work happens on other threads.
 
 #include "BenchSupport.h"
+#include "HarvestSetup.h"
 #include "RecordGenerator.h"
 #include "app/RunFlags.h"
 #include "app/Settings.h"
@@ -131,10 +132,14 @@ private:
     std::vector<qint64> m_lateness;
 };
 
+// Runs the event loop as the program's would (sleeping while there is nothing to do) until `done`;
+// a 5 ms tick looks at `done` even when no event comes.
 void RunEventsUntil(const std::function<bool()>& done)
 {
+    QTimer tick;
+    tick.start(5);
     while (!done()) {
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }
 
@@ -260,42 +265,8 @@ void BM_WindowSort(benchmark::State& state)
     state.counters["loop_worst_ms"] = worst;
 }
 
-// The harvest: two cities and two sections of the sample Craigslist, 60 terms each, 12 workers.
-constexpr int kLatencyMs = 50;
-constexpr int kWorkers = 12;
-constexpr int kTerms = 60;
-constexpr int kJobs = 4 * kTerms;
-
-ReferenceTables HarvestTables()
-{
-    ReferenceTables tables;
-    tables.CLCityTable = {{"North America", "US", "United States", "SF bay area", "sfbay.craigslist.org"},
-                          {"North America", "US", "United States", "boston", "boston.craigslist.org"}};
-    tables.CLSectionTable = {{"sss", "sss", "For Sale (All)"}, {"sss", "bik", "bicycles"}, {"sss", "fur", "furniture"}};
-    return tables;
-}
-
-std::string HarvestTerms()
-{
-    std::string terms;
-    for (int t = 0; t < kTerms; ++t) {
-        terms += (t ? "," : "") + std::string("term") + std::to_string(t);
-    }
-    return terms;
-}
-
 struct SampleServer {
-    SampleServer()
-    {
-        if (!server.Start().ok()) {
-            std::fprintf(stderr, "the sample server did not start\n");
-            std::exit(1);
-        }
-        sitesim::Knobs knobs;
-        knobs.latencyMs = kLatencyMs;
-        server.SetGlobalKnobs(knobs);
-        sitesim::ServeSampleSites(server, {});
-    }
+    SampleServer() { StartHarvestServer(server); }
     sitesim::SampleSiteServer server;
 };
 
@@ -318,7 +289,7 @@ void BM_SchedulerSearch(benchmark::State& state)
         settings.MaxThreads = kWorkers;
         flags.SearchRunning.store(1);
         const auto start = Clock_::now();
-        scheduler.Start(settings, {"bench", HarvestTerms(), "sfbay.craigslist.org,boston.craigslist.org", "bik,fur"});
+        scheduler.Start(settings, {"bench", HarvestTerms(), kHarvestCities, kHarvestSections});
         scheduler.WaitFinished(std::chrono::minutes(5));
         const double seconds = SecondsSince(start);
         state.SetIterationTime(seconds);
@@ -351,7 +322,7 @@ void BM_WindowSearch(benchmark::State& state)
         rate = sample.server.RequestCount() / seconds;
         p99 = delay.Percentile(0.99);
         worst = delay.Worst();
-        if (sample.server.RequestCount() != static_cast<std::size_t>(kJobs)) {
+        if (sample.server.RequestCount() != static_cast<std::size_t>(kHarvestJobs)) {
             state.SkipWithError("the run did not make every request");
         }
     }

@@ -25,4 +25,8 @@ public:
     virtual PromptAnswer Show(PromptKind kind, const std::string& caption, const std::string& text) = 0;
 };
 
+// The answer given without asking: No to questions and confirmations (nothing is discarded or
+// overwritten on an assumption), Cancel to three-way questions, Ok to the rest.
+PromptAnswer SafeAnswer(PromptKind kind);
+
 } // namespace trawl

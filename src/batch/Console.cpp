@@ -52,23 +52,6 @@ void Console::EndProgress()
     }
 }
 
-PromptAnswer SafeAnswer(PromptKind kind)
-{
-    switch (kind) {
-    case PromptKind::Question:
-    case PromptKind::Confirm:
-        return PromptAnswer::No;
-    case PromptKind::ThreeWay:
-        return PromptAnswer::Cancel;
-    case PromptKind::Error:
-    case PromptKind::Warning:
-    case PromptKind::Information:
-    case PromptKind::Notice:
-        break;
-    }
-    return PromptAnswer::Ok;
-}
-
 PromptAnswer ConsolePrompts::Show(PromptKind kind, const std::string& caption, const std::string& text)
 {
     if (caption == kSaveCompleteCaption) {

@@ -48,10 +48,6 @@ private:
     Console& m_console;
 };
 
-// The answer given without asking: No to questions and confirmations (nothing is discarded or
-// overwritten on an assumption), Cancel to three-way questions, Ok to the rest.
-PromptAnswer SafeAnswer(PromptKind kind);
-
 inline constexpr const char* kSaveCompleteCaption = "Save complete";
 
 } // namespace trawl

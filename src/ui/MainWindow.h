@@ -11,6 +11,7 @@
 #include "results/ResultStore.h"
 #include "ui/BackgroundJob.h"
 #include "ui/DialogUnits.h"
+#include "ui/FileChooser.h"
 #include "ui/QtStatusView.h"
 #include "ui/ResultListModel.h"
 #include "ui/StatusSink.h"
@@ -36,7 +37,6 @@ struct ReferenceTables;
 namespace trawl::ui {
 
 class DiagnosticsPage;
-class FileChooser;
 class QtPrompts;
 class ResultsPage;
 class SearchSettingsPage;
@@ -54,23 +54,16 @@ struct WindowSeams {
 };
 
 // What the window works with. All of it outlives the window.
-struct WindowServices {
+struct WindowServices : WindowSeams {
+    WindowServices(Settings& settings, std::string programDirectory, const ReferenceTables& tables,
+                   const WindowSeams& seams)
+        : WindowSeams(seams), settings(settings), programDirectory(std::move(programDirectory)), tables(tables)
+    {
+    }
+
     Settings& settings;           // the program's settings record, written back when the window closes
     std::string programDirectory; // ends in "/"
     const ReferenceTables& tables;
-    Prompts& prompts;
-    Shell& shell;
-    Clock& clock;
-    Connector& connector;
-    FileChooser& files;
-    QtPrompts* boxes = nullptr;
-
-    WindowServices(Settings& settings, std::string programDirectory, const ReferenceTables& tables,
-                   const WindowSeams& seams)
-        : settings(settings), programDirectory(std::move(programDirectory)), tables(tables), prompts(seams.prompts),
-          shell(seams.shell), clock(seams.clock), connector(seams.connector), files(seams.files), boxes(seams.boxes)
-    {
-    }
 };
 
 // The program's window: the search name with Load and Save, five tabbed pages and the progress bar.
@@ -154,6 +147,8 @@ private:
     // LoadSearch of the search-name box's (cleaned) name, as the Load command and the start-up do.
     void LoadCurrentSearch(bool quiet);
     std::vector<int> SelectedRecords() const; // from the first selected row down
+    // The open or save dialog of Load and Save: in the program folder, the search-name box's name.
+    FileRequest SearchFileRequest(bool save) const;
     void WriteOutput(OutputKind kind);
     // Stops every worker and waits for it; later boxes are answered at once.
     void ShutDown();

@@ -38,6 +38,18 @@ std::string SearchNameOfPath(const QString& path)
 
 } // namespace
 
+FileRequest MainWindow::SearchFileRequest(bool save) const
+{
+    FileRequest request;
+    request.save = save;
+    request.title = QString::fromLatin1(kSearchFileTitle);
+    request.filterDescription = QString::fromLatin1(kSearchFileFilter);
+    request.initialFolder = ToQString(m_services.programDirectory);
+    request.initialName = m_searchName.text() + QStringLiteral(".trawl");
+    request.defaultSuffix = QStringLiteral("trawl");
+    return request;
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (m_closing) {
@@ -78,13 +90,7 @@ void MainWindow::Load()
                                 "results?") != PromptAnswer::Yes) {
         return;
     }
-    FileRequest request;
-    request.title = QString::fromLatin1(kSearchFileTitle);
-    request.filterDescription = QString::fromLatin1(kSearchFileFilter);
-    request.initialFolder = ToQString(m_services.programDirectory);
-    request.initialName = m_searchName.text() + QStringLiteral(".trawl");
-    request.defaultSuffix = QStringLiteral("trawl");
-    const std::string name = SearchNameOfPath(m_services.files.Choose(this, request));
+    const std::string name = SearchNameOfPath(m_services.files.Choose(this, SearchFileRequest(false)));
     if (name.empty()) {
         return;
     }
@@ -119,14 +125,7 @@ void MainWindow::Save()
     if (m_rebuilding) {
         return;
     }
-    FileRequest request;
-    request.save = true;
-    request.title = QString::fromLatin1(kSearchFileTitle);
-    request.filterDescription = QString::fromLatin1(kSearchFileFilter);
-    request.initialFolder = ToQString(m_services.programDirectory);
-    request.initialName = m_searchName.text() + QStringLiteral(".trawl");
-    request.defaultSuffix = QStringLiteral("trawl");
-    const std::string name = SearchNameOfPath(m_services.files.Choose(this, request));
+    const std::string name = SearchNameOfPath(m_services.files.Choose(this, SearchFileRequest(true)));
     if (name.empty()) {
         m_services.prompts.Show(PromptKind::Error, "Aborted", "Save cancelled. Searches have NOT been saved.");
         return;

@@ -25,31 +25,18 @@ QtPrompts::~QtPrompts()
     Shutdown();
 }
 
-PromptAnswer QtPrompts::DefaultAnswer(PromptKind kind)
-{
-    switch (kind) {
-    case PromptKind::Question:
-    case PromptKind::Confirm:
-        return PromptAnswer::No;
-    case PromptKind::ThreeWay:
-        return PromptAnswer::Cancel;
-    default:
-        return PromptAnswer::Ok;
-    }
-}
-
 PromptAnswer QtPrompts::Show(PromptKind kind, const std::string& caption, const std::string& text)
 {
     if (QThread::currentThread() == thread()) {
         if (IsShutDown()) {
-            return DefaultAnswer(kind);
+            return SafeAnswer(kind);
         }
         return RunBox(kind, caption, text);
     }
     auto request = std::make_shared<Request>(Request{kind, caption, text});
     std::unique_lock lock(m_mutex);
     if (m_shutDown) {
-        return DefaultAnswer(kind);
+        return SafeAnswer(kind);
     }
     m_waiting.push_back(request);
     // By name: the call carries nothing of the worker's, the request travels under m_mutex.
@@ -98,13 +85,13 @@ void QtPrompts::Shutdown()
         std::lock_guard lock(m_mutex);
         m_shutDown = true;
         for (const std::shared_ptr<Request>& request : m_waiting) {
-            Answer(*request, DefaultAnswer(request->kind));
+            Answer(*request, SafeAnswer(request->kind));
         }
         m_waiting.clear();
         // The worker whose box is on screen is answered now: when the window is closed from inside
         // that box's own loop, the loop cannot end before the close has waited for the worker.
         if (m_onScreen) {
-            Answer(*m_onScreen, DefaultAnswer(m_onScreen->kind));
+            Answer(*m_onScreen, SafeAnswer(m_onScreen->kind));
         }
     }
     if (m_openBox != nullptr && QThread::currentThread() == thread()) {
@@ -152,7 +139,7 @@ PromptAnswer QtPrompts::RunBox(PromptKind kind, const std::string& caption, cons
     const int pressed = box.exec();
     m_openBox = previous;
     if (IsShutDown()) {
-        return DefaultAnswer(kind);
+        return SafeAnswer(kind);
     }
     switch (pressed) {
     case QMessageBox::Yes:
@@ -164,7 +151,7 @@ PromptAnswer QtPrompts::RunBox(PromptKind kind, const std::string& caption, cons
     case QMessageBox::Ok:
         return PromptAnswer::Ok;
     default:
-        return DefaultAnswer(kind);
+        return SafeAnswer(kind);
     }
 }
 

@@ -17,7 +17,7 @@ namespace trawl::ui {
 // The message boxes. Made on the GUI thread; Show may be called from any thread. A worker's box is
 // shown by the GUI thread while the worker waits for the answer; boxes come one after the other,
 // never stacked. Shutdown (the window is closing) answers every waiting box for its worker and
-// makes every later call return at once, so no worker can hold up the close.
+// makes every later call return at once (with SafeAnswer), so no worker can hold up the close.
 class QtPrompts final : public QObject, public Prompts {
     Q_OBJECT
 
@@ -31,9 +31,6 @@ public:
     void SetOwner(QWidget* owner) { m_owner = owner; }
     void Shutdown();
     bool IsShutDown() const;
-
-    // The answer a box gets when it is closed for its worker: Ok, No or Cancel.
-    static PromptAnswer DefaultAnswer(PromptKind kind);
 
 private Q_SLOTS:
     void ShowWaitingBoxes();
