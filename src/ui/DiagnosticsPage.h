@@ -40,6 +40,7 @@ public:
         QLabel scanLight;
     };
     const SlotRow& row(int slot) const { return *m_rows[static_cast<std::size_t>(slot - 1)]; }
+    SlotRow& row(int slot) { return *m_rows[static_cast<std::size_t>(slot - 1)]; }
 
     QLabel totalLabel;
     QLineEdit total;

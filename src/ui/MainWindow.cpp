@@ -10,13 +10,17 @@
 #include "ui/QtText.h"
 #include "ui/ResultsPage.h"
 #include "ui/SearchSettingsPage.h"
+#include "ui/SettingsPage.h"
+#include "ui/TemplatePage.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QWhatsThis>
 
 namespace trawl::ui {
 
@@ -36,7 +40,7 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
       m_services(services), m_settings(services.settings), m_units(font()),
       m_status(*this, [this] { return m_store.Count(); }),
       m_store(std::clamp(m_settings.MaxResults, kMinMaxResults, kMaxMaxResults), m_status, services.prompts),
-      m_model(m_store), m_bytes(&m_status), m_http(HttpOptions{m_settings.UserAgent}, services.connector, m_bytes),
+      m_model(m_store), m_bytes(&m_status), m_http(m_settings.UserAgent, services.connector, m_bytes),
       m_updateHttp(HttpOptions{m_settings.UserAgent}, services.connector, m_uncounted),
       m_searchNameLabel(QStringLiteral("Search name:"), this), m_searchName(this), m_load(QStringLiteral("Load"), this),
       m_save(QStringLiteral("Save"), this), m_tabs(this), m_progress(this)
@@ -72,6 +76,7 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    qApp->removeEventFilter(&m_help);
     ShutDown();
 }
 
@@ -85,19 +90,25 @@ void MainWindow::BuildFrame()
 
     m_resultsPage = new ResultsPage(m_model, m_units);
     m_searchPage = new SearchSettingsPage(m_services.tables, m_settings, m_units);
-    m_settingsPage = new QWidget;
+    m_settingsPage = new SettingsPage(m_units);
     m_diagnosticsPage = new DiagnosticsPage(m_units);
-    m_templatePage = new QWidget;
+    m_templatePage = new TemplatePage(m_units);
+    m_settingsPage->Fill(m_settings);
+    m_templatePage->Fill(m_settings.HTMLheader, m_settings.HTMLitem);
+    // Pages 3 and 4 need more height than the smallest window gives: there they scroll.
+    const auto scrolling = [](QWidget* page) {
+        auto* area = new QScrollArea;
+        area->setFrameShape(QFrame::NoFrame);
+        area->setWidgetResizable(true);
+        area->setWidget(page);
+        return area;
+    };
     m_tabs.addTab(m_resultsPage, QStringLiteral("Search Results"));
     m_tabs.addTab(m_searchPage, QStringLiteral("Search Settings"));
-    m_tabs.addTab(m_settingsPage, QStringLiteral("Trawlkit Settings"));
-    // The slot rows and lights need more height than the smallest window gives: there the page scrolls.
-    auto* diagnostics = new QScrollArea;
-    diagnostics->setFrameShape(QFrame::NoFrame);
-    diagnostics->setWidgetResizable(true);
-    diagnostics->setWidget(m_diagnosticsPage);
-    m_tabs.addTab(diagnostics, QStringLiteral("Diagnostics"));
+    m_tabs.addTab(scrolling(m_settingsPage), QStringLiteral("Trawlkit Settings"));
+    m_tabs.addTab(scrolling(m_diagnosticsPage), QStringLiteral("Diagnostics"));
     m_tabs.addTab(m_templatePage, QStringLiteral("HTML Template"));
+    AssignHelpTexts();
 }
 
 void MainWindow::ConnectCommands()
@@ -118,6 +129,24 @@ void MainWindow::ConnectCommands()
     // The desktop's quit keys close the window as its close box does (with the same question).
     auto* quit = new QShortcut(QKeySequence::Quit, this);
     connect(quit, &QShortcut::activated, this, &QWidget::close);
+
+    // Edits on the settings page that were not applied are dropped when another page is chosen.
+    connect(&m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index != TrawlkitSettingsTab) {
+            m_settingsPage->Fill(m_settings);
+        }
+    });
+    connect(&m_settingsPage->apply, &QPushButton::clicked, this, &MainWindow::ApplySettings);
+    connect(&m_settingsPage->cancel, &QPushButton::clicked, this, [this] { m_settingsPage->Fill(m_settings); });
+    connect(&m_settingsPage->about, &QPushButton::clicked, this, &MainWindow::OpenAbout);
+    connect(&m_templatePage->save, &QPushButton::clicked, this, &MainWindow::SaveTemplate);
+    connect(&m_templatePage->cancel, &QPushButton::clicked, this, &MainWindow::RevertTemplate);
+    connect(&m_templatePage->reset, &QPushButton::clicked, this, &MainWindow::ResetTemplate);
+
+    // Context help: the caption's help button, or Shift+F1 where the desktop shows no such button.
+    qApp->installEventFilter(&m_help);
+    auto* help = new QShortcut(QKeySequence::WhatsThis, this);
+    connect(help, &QShortcut::activated, this, [] { QWhatsThis::enterWhatsThisMode(); });
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -175,6 +204,7 @@ void MainWindow::UpdateCommandStates()
     m_load.setEnabled(selectable);
     m_searchName.setEnabled(selectable);
     m_searchPage->SetSelectionEnabled(selectable);
+    m_settingsPage->SetRunning(m_searchControlsDisabled, m_holdDeepScanBox);
     m_save.setEnabled(free);
     ResultsPage& results = *m_resultsPage;
     for (QPushButton* button : {&results.clear, &results.filter, &results.outputCsv, &results.viewHtml,
@@ -251,6 +281,11 @@ void MainWindow::ShowGoCaption(const std::string& caption)
 void MainWindow::ShowDeepScanCaption(const std::string& caption)
 {
     m_resultsPage->deepScan.setText(ToQString(caption));
+    if (caption == "Deep Scan" && m_holdDeepScanBox) {
+        // The scan has ended: its settings box can be used again.
+        m_holdDeepScanBox = false;
+        UpdateCommandStates();
+    }
 }
 
 void MainWindow::ShowWindowTitle(const std::string& title)
@@ -261,6 +296,7 @@ void MainWindow::ShowWindowTitle(const std::string& title)
 void MainWindow::ShowSearchIdle()
 {
     m_searchControlsDisabled = false;
+    m_holdDeepScanBox = m_flags.ScanRunning.load() != 0;
     ShowGoCaption("Go!");
     UpdateCommandStates();
 }

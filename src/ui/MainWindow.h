@@ -9,10 +9,13 @@
 #include "net/HttpClient.h"
 #include "results/OutputScope.h"
 #include "results/ResultStore.h"
+#include "ui/AboutBox.h"
 #include "ui/BackgroundJob.h"
+#include "ui/ContextHelp.h"
 #include "ui/DialogUnits.h"
 #include "ui/FileChooser.h"
 #include "ui/QtStatusView.h"
+#include "ui/ReplaceableHttp.h"
 #include "ui/ResultListModel.h"
 #include "ui/StatusSink.h"
 
@@ -40,6 +43,8 @@ class DiagnosticsPage;
 class QtPrompts;
 class ResultsPage;
 class SearchSettingsPage;
+class SettingsPage;
+class TemplatePage;
 
 // How the window reaches the user, the desktop, time and the network.
 struct WindowSeams {
@@ -90,6 +95,11 @@ public:
     ResultsPage& resultsPage() { return *m_resultsPage; }
     SearchSettingsPage& searchPage() { return *m_searchPage; }
     DiagnosticsPage& diagnosticsPage() { return *m_diagnosticsPage; }
+    SettingsPage& settingsPage() { return *m_settingsPage; }
+    TemplatePage& templatePage() { return *m_templatePage; }
+    AboutBox* aboutBox() const { return m_about; }
+    const ContextHelp& contextHelp() const { return m_help; }
+    const ReplaceableHttp& http() const { return m_http; }
     QTabWidget& tabs() { return m_tabs; }
     QLineEdit& searchName() { return m_searchName; }
     QPushButton& loadButton() { return m_load; }
@@ -117,6 +127,12 @@ public:
     void ViewSelectedAd();
     void SortByColumn(int column);
     void DeleteSelected();
+    // The settings page and the template page.
+    void ApplySettings();
+    void SaveTemplate();
+    void RevertTemplate();
+    void ResetTemplate();
+    void OpenAbout();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -138,6 +154,11 @@ private:
     void RowsRefilled(int count) override;
 
     void BuildFrame();
+    // Each control's context-help text (its What's This text).
+    void AssignHelpTexts();
+    // Writes `next` to the settings file and, once it is written, puts it into force. A failed write
+    // is reported and the settings in force stay as they were. True when written.
+    bool CommitSettings(const Settings& next);
     void ConnectCommands();
     void LayFrame();
     void UpdateCommandStates();
@@ -161,7 +182,7 @@ private:
     ResultStore m_store;
     ResultListModel m_model;
     ByteCounter m_bytes;
-    HttpClient m_http;
+    ReplaceableHttp m_http;
     ByteCounter m_uncounted; // the update check's page is not counted
     HttpClient m_updateHttp;
     // Declared in the order they may be stopped: the scheduler may still hand work to the scan.
@@ -171,8 +192,11 @@ private:
     BackgroundJob m_job;
     bool m_rebuilding = false;
     bool m_searchControlsDisabled = false;
+    bool m_holdDeepScanBox = false; // a search ended while a deep scan ran; the scan has not ended yet
     bool m_closing = false;
     QPointer<QWidget> m_focusBeforeDeactivation;
+    QPointer<AboutBox> m_about;
+    ContextHelp m_help;
 
     QLabel m_searchNameLabel;
     QLineEdit m_searchName;
@@ -182,9 +206,9 @@ private:
     QProgressBar m_progress;
     ResultsPage* m_resultsPage = nullptr;
     SearchSettingsPage* m_searchPage = nullptr;
-    QWidget* m_settingsPage = nullptr;
+    SettingsPage* m_settingsPage = nullptr;
     DiagnosticsPage* m_diagnosticsPage = nullptr;
-    QWidget* m_templatePage = nullptr;
+    TemplatePage* m_templatePage = nullptr;
 };
 
 } // namespace trawl::ui

@@ -10,6 +10,7 @@
 #include "results/HtmlOutput.h"
 #include "results/SearchFile.h"
 #include "results/Sort.h"
+#include "ui/AboutBox.h"
 #include "ui/DiagnosticsPage.h"
 #include "ui/FileChooser.h"
 #include "ui/MainWindow.h"
@@ -67,6 +68,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
     RaiseFlag(m_flags.StopSearchRequested);
     RaiseFlag(m_flags.StopScanRequested);
     SaveSettingsReporting(m_services.programDirectory + kSettingsFileName, m_settings, m_services.prompts);
+    if (m_about != nullptr) {
+        m_about->close();
+    }
     hide();
     ShutDown();
     event->accept();

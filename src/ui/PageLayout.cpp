@@ -10,7 +10,8 @@ void Place(QWidget& widget, const DialogUnits& units, int x, int y, int width, i
     QRect place = units.rect(x, y, width, height);
     const auto* label = qobject_cast<const QLabel*>(&widget);
     const auto* button = qobject_cast<const QAbstractButton*>(&widget);
-    if (label != nullptr || button != nullptr) {
+    // A label that wraps its words fits by wrapping.
+    if ((label != nullptr && !label->wordWrap()) || button != nullptr) {
         // A button's text with a little room each side (its size hint would also impose the style's
         // minimum button width, which the layout does not want).
         const int needed = button != nullptr ? button->fontMetrics().horizontalAdvance(button->text()) + 2 * units.x(3)

@@ -1,0 +1,35 @@
+#include "ui/ReplaceableHttp.h"
+
+namespace trawl::ui {
+
+ReplaceableHttp::ReplaceableHttp(const std::string& userAgent, Connector& connector, ByteCounter& counter)
+    : m_connector(connector), m_counter(counter),
+      m_client(std::make_shared<HttpClient>(HttpOptions{userAgent}, connector, counter))
+{
+}
+
+std::string ReplaceableHttp::HttpGet(const std::string& host, const std::string& path, int followRedirect,
+                                     int countBytes)
+{
+    std::shared_ptr<HttpClient> client;
+    {
+        std::lock_guard lock(m_mutex);
+        client = m_client;
+    }
+    return client->HttpGet(host, path, followRedirect, countBytes);
+}
+
+void ReplaceableHttp::SetUserAgent(const std::string& userAgent)
+{
+    auto client = std::make_shared<HttpClient>(HttpOptions{userAgent}, m_connector, m_counter);
+    std::lock_guard lock(m_mutex);
+    m_client = std::move(client);
+}
+
+std::string ReplaceableHttp::UserAgent() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_client->options().userAgent;
+}
+
+} // namespace trawl::ui

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "net/HttpClient.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace trawl {
+class ByteCounter;
+class Connector;
+} // namespace trawl
+
+namespace trawl::ui {
+
+// The window's HTTP client for searches and deep scans. Apply may change the user agent while a deep
+// scan runs, so the client is made anew with it; an exchange under way finishes with the client it
+// began with.
+class ReplaceableHttp final : public HttpGetter {
+public:
+    ReplaceableHttp(const std::string& userAgent, Connector& connector, ByteCounter& counter);
+
+    std::string HttpGet(const std::string& host, const std::string& path, int followRedirect, int countBytes) override;
+    void SetUserAgent(const std::string& userAgent);
+    std::string UserAgent() const;
+
+private:
+    Connector& m_connector;
+    ByteCounter& m_counter;
+    mutable std::mutex m_mutex;
+    std::shared_ptr<HttpClient> m_client; // guarded by m_mutex
+};
+
+} // namespace trawl::ui

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "app/Settings.h"
+#include "ui/DialogUnits.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+namespace trawl::ui {
+
+// Page 3, "Trawlkit Settings": a check box for every flag, boxes for the three numbers and the user
+// agent, and Apply, Cancel and About... The controls edit copies; only Apply puts them into force.
+class SettingsPage final : public QWidget {
+    Q_OBJECT
+
+public:
+    SettingsPage(const DialogUnits& units, QWidget* parent = nullptr);
+
+    // Shows the settings in force (drops edits not applied).
+    void Fill(const Settings& settings);
+    // The settings the controls give, applied to `base` with the rules of Apply: flags 0 or 1, one
+    // site at least (Craigslist ticked again when both are off), numbers bounded with their boxes
+    // rewritten, the user agent as typed but on one line.
+    Settings Read(const Settings& base);
+    // What a running search disables. `holdDeepScanBox` keeps "Automatically do a deep scan" disabled
+    // after a search that ended while a deep scan still ran, until that scan ends too.
+    void SetRunning(bool searching, bool holdDeepScanBox);
+    void Lay();
+
+    struct Flag {
+        int Settings::*setting;
+        std::unique_ptr<QCheckBox> box;
+    };
+    QCheckBox& Box(int Settings::*setting);
+
+    QLabel maxResultsLabel;
+    QLineEdit maxResults;
+    QLabel maxThreadsLabel;
+    QLineEdit maxThreads;
+    QLabel maxThreads2Label;
+    QLineEdit maxThreads2;
+    QLabel userAgentLabel;
+    QLineEdit userAgent;
+    QPushButton apply;
+    QPushButton cancel;
+    QPushButton about;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    std::vector<Flag> m_flags;
+    DialogUnits m_units;
+};
+
+} // namespace trawl::ui
