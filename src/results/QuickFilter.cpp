@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <immintrin.h>
+#include <thread>
 
 namespace trawl {
 
@@ -182,7 +183,10 @@ bool CompiledFilter::Matches(std::string_view title, std::string_view fullText) 
     return true;
 }
 
-bool MatchesFilter(std::string_view text, std::string_view filter) { return CompiledFilter(filter).Matches(text, {}); }
+bool MatchesFilter(std::string_view text, std::string_view filter)
+{
+    return CompiledFilter(filter).Matches(text, {});
+}
 
 bool CompiledFilter::Narrows(const CompiledFilter& wider) const
 {
@@ -216,44 +220,90 @@ namespace {
 
 constexpr std::size_t kFilterBatch = 4096;
 
-// Tests records first..last (inclusive) in batches under the lock; appends the passing ones to
-// `matches`. False when the store's generation moved away from `generation` on the way.
-bool ScanRange(ResultStore& store, const CompiledFilter& filter, int first, int last, std::uint64_t generation,
-               std::vector<int>& matches)
+// What one share of a run reads: either records first..last, or the candidates [begin, end).
+struct Share {
+    int first = 1;
+    int last = 0;
+    const int* begin = nullptr;
+    const int* end = nullptr;
+};
+
+enum class ScanEnd { Done, Changed, Cancelled };
+
+// Tests a share in batches under the store's shared lock; appends the passing records to `matches`.
+// Changed when the store's generation moved away from `generation` on the way (the answer is still
+// the plain call's for candidates only if nothing changed, so the caller starts again then).
+ScanEnd Scan(ResultStore& store, const CompiledFilter& filter, const Share& share, std::uint64_t generation,
+             const std::atomic<int>* cancel, std::vector<int>& matches)
 {
-    bool same = true;
-    for (int from = first; from <= last; from += static_cast<int>(kFilterBatch)) {
-        auto locked = store.Lock();
-        same = same && locked.Generation() == generation;
-        const int to = std::min(last, std::min(locked.Count(), from + static_cast<int>(kFilterBatch) - 1));
-        for (int n = from; n <= to; ++n) {
+    ScanEnd end = ScanEnd::Done;
+    const bool candidates = share.begin != nullptr;
+    const std::size_t total = candidates ? static_cast<std::size_t>(share.end - share.begin)
+                                         : static_cast<std::size_t>(std::max(0, share.last - share.first + 1));
+    for (std::size_t from = 0; from < total; from += kFilterBatch) {
+        if (cancel != nullptr && cancel->load(std::memory_order_relaxed) != 0) {
+            return ScanEnd::Cancelled;
+        }
+        auto locked = store.ReadLock();
+        if (locked.Generation() != generation) {
+            if (candidates) {
+                return ScanEnd::Changed;
+            }
+            end = ScanEnd::Changed;
+        }
+        const std::size_t to = std::min(total, from + kFilterBatch);
+        for (std::size_t k = from; k < to; ++k) {
+            const int n = candidates ? share.begin[k] : share.first + static_cast<int>(k);
+            if (n > locked.Count()) {
+                break;
+            }
             const RecordView view = locked.View(n);
             if (filter.Matches(view.Title, view.FullText)) {
                 matches.push_back(n);
             }
         }
     }
-    return same;
+    return end;
 }
 
-// Tests only `candidates`; false (and `matches` unusable) when the generation moved.
-bool ScanCandidates(ResultStore& store, const CompiledFilter& filter, const std::vector<int>& candidates,
-                    std::uint64_t generation, std::vector<int>& matches)
+// Splits the work into `threads` shares in order, scans them at once and joins the matches in
+// ascending order. The worst end of any share is the run's.
+ScanEnd ScanShared(ResultStore& store, const CompiledFilter& filter, const Share& whole, int threads,
+                   std::uint64_t generation, const std::atomic<int>* cancel, std::vector<int>& matches)
 {
-    for (std::size_t from = 0; from < candidates.size(); from += kFilterBatch) {
-        auto locked = store.Lock();
-        if (locked.Generation() != generation) {
-            return false;
-        }
-        const std::size_t to = std::min(candidates.size(), from + kFilterBatch);
-        for (std::size_t k = from; k < to; ++k) {
-            const RecordView view = locked.View(candidates[k]);
-            if (filter.Matches(view.Title, view.FullText)) {
-                matches.push_back(candidates[k]);
-            }
+    const bool candidates = whole.begin != nullptr;
+    const std::size_t total = candidates ? static_cast<std::size_t>(whole.end - whole.begin)
+                                         : static_cast<std::size_t>(std::max(0, whole.last - whole.first + 1));
+    const std::size_t parts =
+        std::clamp<std::size_t>(static_cast<std::size_t>(threads), 1, std::max<std::size_t>(1, total / kFilterBatch));
+    std::vector<Share> shares(parts);
+    for (std::size_t p = 0; p < parts; ++p) {
+        const std::size_t from = total * p / parts;
+        const std::size_t to = total * (p + 1) / parts;
+        if (candidates) {
+            shares[p].begin = whole.begin + from;
+            shares[p].end = whole.begin + to;
+        } else {
+            shares[p].first = whole.first + static_cast<int>(from);
+            shares[p].last = whole.first + static_cast<int>(to) - 1;
         }
     }
-    return true;
+    std::vector<std::vector<int>> found(parts);
+    std::vector<ScanEnd> ends(parts, ScanEnd::Done);
+    std::vector<std::thread> helpers;
+    for (std::size_t p = 1; p < parts; ++p) {
+        helpers.emplace_back([&, p] { ends[p] = Scan(store, filter, shares[p], generation, cancel, found[p]); });
+    }
+    ends[0] = Scan(store, filter, shares[0], generation, cancel, found[0]);
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+    ScanEnd end = ScanEnd::Done;
+    for (std::size_t p = 0; p < parts; ++p) {
+        matches.insert(matches.end(), found[p].begin(), found[p].end());
+        end = std::max(end, ends[p]);
+    }
+    return end;
 }
 
 QuickFilterResult Listed(std::vector<int> ascending)
@@ -275,28 +325,46 @@ QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter)
 
 QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, QuickFilterMemo& memo)
 {
+    return ApplyQuickFilter(store, filter, memo, QuickFilterRun{});
+}
+
+QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, QuickFilterMemo& memo,
+                                   const QuickFilterRun& run)
+{
     CompiledFilter compiled(filter);
     std::uint64_t generation;
     int count;
     {
-        auto locked = store.Lock();
+        auto locked = store.ReadLock();
         generation = locked.Generation();
         count = locked.Count();
     }
     std::vector<int> matches;
-    bool narrowed = memo.m_valid && memo.m_store == &store && memo.m_generation == generation &&
-                    memo.m_tested <= count && compiled.Narrows(memo.m_filter);
-    if (narrowed) {
+    ScanEnd end = ScanEnd::Changed;
+    const bool narrows = memo.m_valid && memo.m_store == &store && memo.m_generation == generation &&
+                         memo.m_tested <= count && compiled.Narrows(memo.m_filter);
+    if (narrows) {
         // The previous matches passed every term the two filters share; only the others are tested.
-        narrowed = ScanCandidates(store, compiled.Remaining(memo.m_filter), memo.m_matches, generation, matches) &&
-                   ScanRange(store, compiled, memo.m_tested + 1, count, generation, matches);
+        const CompiledFilter rest = compiled.Remaining(memo.m_filter);
+        Share previous;
+        previous.begin = memo.m_matches.data();
+        previous.end = memo.m_matches.data() + memo.m_matches.size();
+        end = ScanShared(store, rest, previous, run.threads, generation, run.cancel, matches);
+        if (end == ScanEnd::Done) {
+            end = ScanShared(store, compiled, Share{memo.m_tested + 1, count}, run.threads, generation, run.cancel,
+                             matches);
+        }
     }
-    bool same = narrowed;
-    if (!narrowed) {
+    if (end == ScanEnd::Changed) {
         matches.clear();
-        same = ScanRange(store, compiled, 1, count, generation, matches);
+        end = ScanShared(store, compiled, Share{1, count}, run.threads, generation, run.cancel, matches);
     }
-    memo.m_valid = same;
+    if (end == ScanEnd::Cancelled) {
+        QuickFilterResult cancelled;
+        cancelled.cancelled = true;
+        return cancelled;
+    }
+    memo.m_valid = end == ScanEnd::Done;
     memo.m_store = &store;
     memo.m_generation = generation;
     memo.m_tested = count;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -51,6 +52,14 @@ private:
 struct QuickFilterResult {
     std::vector<int> records; // in the order the dialog lists them: last record first
     int count = 0;
+    bool cancelled = false; // given up on the way: records and count mean nothing
+};
+
+// How a filter run goes: on how many threads (each takes a share of the records, reading the store
+// under its shared lock), and a flag that, once raised, ends the run early as cancelled.
+struct QuickFilterRun {
+    int threads = 1;
+    const std::atomic<int>* cancel = nullptr;
 };
 
 // Every record whose Title followed by FullText passes `filter`.
@@ -64,7 +73,8 @@ public:
     void Forget() { m_valid = false; }
 
 private:
-    friend QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, QuickFilterMemo& memo);
+    friend QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, QuickFilterMemo& memo,
+                                              const QuickFilterRun& run);
     bool m_valid = false;
     const ResultStore* m_store = nullptr;
     std::uint64_t m_generation = 0;
@@ -74,5 +84,8 @@ private:
 };
 
 QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, QuickFilterMemo& memo);
+// The same with threads and a cancel flag; a cancelled run leaves the memo as it was.
+QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, QuickFilterMemo& memo,
+                                   const QuickFilterRun& run);
 
 } // namespace trawl

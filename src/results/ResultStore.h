@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <vector>
 
 namespace trawl {
@@ -97,10 +98,27 @@ public:
         friend class ResultStore;
         explicit Locked(ResultStore& store) : m_store(&store), m_lock(store.m_mutex) {}
         ResultStore* m_store;
-        std::unique_lock<std::mutex> m_lock;
+        std::unique_lock<std::shared_mutex> m_lock;
     };
 
     Locked Lock() { return Locked(*this); }
+
+    // ResultsLock held for reading only: several readers (a filter on both cores) at once, while
+    // every change waits for them, and they for it.
+    class ReadLocked {
+    public:
+        int Count() const { return m_store->Count(); }
+        std::uint64_t Generation() const { return m_store->m_generation; }
+        RecordView View(int record) const { return Unpack(m_store->Slot(record)); }
+
+    private:
+        friend class ResultStore;
+        explicit ReadLocked(const ResultStore& store) : m_store(&store), m_lock(store.m_mutex) {}
+        const ResultStore* m_store;
+        std::shared_lock<std::shared_mutex> m_lock;
+    };
+
+    ReadLocked ReadLock() const { return ReadLocked(*this); }
 
     // The record rule's duplicate test and add as one step under the lock, as a search worker
     // needs it; on Full the overflow message is shown after the lock is released.
@@ -145,7 +163,7 @@ private:
     void Allocate(int capacity);
     void FreeAll(bool keepArenaMemory = false);
 
-    std::mutex m_mutex;
+    mutable std::shared_mutex m_mutex;
     StatusView& m_view;
     Prompts& m_prompts;
     std::atomic<int> m_capacity{0};
@@ -156,7 +174,7 @@ private:
     std::vector<Block> m_blocks; // sized to capacity at allocation, never grown afterwards
     LinkIndex m_index;
     RecordArena m_arena;
-    std::size_t m_ownBlocks = 0; // blocks allocated one by one rather than in the arena
+    std::size_t m_ownBlocks = 0;    // blocks allocated one by one rather than in the arena
     std::uint64_t m_generation = 0; // under the lock; see Locked::Generation
     std::vector<unsigned char> m_selection;
 };

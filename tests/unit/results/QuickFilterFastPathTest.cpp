@@ -64,7 +64,7 @@ TEST(ContainsFoldedDiff, finds_a_needle_at_every_offset_and_not_one_byte_short)
 struct MemoFixture : ::testing::Test {
     test::RecordingStatusView view;
     test::RecordingPrompts prompts;
-    ResultStore store{4000, view, prompts};
+    ResultStore store{10000, view, prompts};
     std::mt19937 random{2718};
     const std::string words = "Bike bike VINTAGE vintage red Red blue a b ab \xe9t\xe9";
     int serial = 0;
@@ -137,6 +137,36 @@ TEST_F(MemoFixture, typing_deleting_and_changes_between_keystrokes_give_the_plai
         }
     }
     EXPECT_GT(narrowedTyping, 500); // most keystrokes found the store unchanged
+}
+
+// Shares of the records on several threads, joined in order, give the one-thread answers; a run
+// cancelled before or on its way says so and leaves the memo as it was.
+TEST_F(MemoFixture, threaded_runs_give_the_plain_answers_and_a_cancelled_one_changes_nothing)
+{
+    Append(3000); // more than two batches of the shares, so the work is really split
+    {
+        auto locked = store.Lock();
+        for (int k = 0; k < 6000; ++k) {
+            locked.AppendLoaded({"2024-01-01", Words(2), "C", "S", "m" + std::to_string(k), Words(4), ""});
+        }
+    }
+    QuickFilterMemo memo;
+    for (const int threads : {2, 3}) {
+        for (const std::string filter : {"b", "bi", "bike", "bike v", "bike vintage", "bike -red", ""}) {
+            const QuickFilterResult fast = ApplyQuickFilter(store, filter, memo, QuickFilterRun{threads, nullptr});
+            const QuickFilterResult plain = ApplyQuickFilter(store, filter);
+            ASSERT_FALSE(fast.cancelled);
+            ASSERT_EQ(fast.records, plain.records) << "filter [" << filter << "] on " << threads << " threads";
+        }
+    }
+    ApplyQuickFilter(store, "bike", memo, QuickFilterRun{2, nullptr});
+    const std::atomic<int> cancel{1};
+    const QuickFilterResult stopped = ApplyQuickFilter(store, "vintage", memo, QuickFilterRun{2, &cancel});
+    EXPECT_TRUE(stopped.cancelled);
+    EXPECT_TRUE(stopped.records.empty());
+    // The memo still holds "bike": narrowing it gives the plain answer.
+    EXPECT_EQ(ApplyQuickFilter(store, "bike v", memo, QuickFilterRun{2, nullptr}).records,
+              ApplyQuickFilter(store, "bike v").records);
 }
 
 TEST(CompiledFilterNarrows, only_claims_narrowing_when_every_match_also_matches_the_wider_filter)
