@@ -15,6 +15,7 @@
 #include "ui/DialogUnits.h"
 #include "ui/FileChooser.h"
 #include "ui/QtStatusView.h"
+#include "ui/QuickFilterDialog.h"
 #include "ui/ReplaceableHttp.h"
 #include "ui/ResultListModel.h"
 #include "ui/StatusSink.h"
@@ -114,6 +115,8 @@ public:
     bool Rebuilding() const { return m_rebuilding; }
     // Nothing runs: no search, no deep scan, no rebuild.
     bool Idle() const;
+    // The quick-filter dialog while it is open.
+    QuickFilterDialog* quickFilter() const { return m_quickFilter; }
 
     // The commands, as the buttons and the list run them.
     void Load();
@@ -171,6 +174,8 @@ private:
     // The open or save dialog of Load and Save: in the program folder, the search-name box's name.
     FileRequest SearchFileRequest(bool save) const;
     void WriteOutput(OutputKind kind);
+    // The file dialog of an output and the output itself (an HTML page is then opened).
+    void WriteOutputFile(OutputKind kind, OutputScope scope, const std::string& filterText);
     // Stops every worker and waits for it; later boxes are answered at once.
     void ShutDown();
 
@@ -196,6 +201,7 @@ private:
     bool m_closing = false;
     QPointer<QWidget> m_focusBeforeDeactivation;
     QPointer<AboutBox> m_about;
+    QPointer<QuickFilterDialog> m_quickFilter;
     ContextHelp m_help;
 
     QLabel m_searchNameLabel;

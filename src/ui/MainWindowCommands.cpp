@@ -71,6 +71,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
     if (m_about != nullptr) {
         m_about->close();
     }
+    if (m_quickFilter != nullptr) {
+        m_quickFilter->reject();
+    }
     hide();
     ShutDown();
     event->accept();
@@ -247,8 +250,17 @@ void MainWindow::Clear()
 
 void MainWindow::Filter()
 {
-    // Opens the quick-filter dialog when there are at least two results to narrow; the window does
-    // not have that dialog yet, so the button does nothing for now.
+    if (m_rebuilding || m_store.Count() <= 1) {
+        return; // fewer than two results: nothing to narrow
+    }
+    QuickFilterDialog dialog(
+        m_store, m_services.prompts, m_services.shell, m_settings.ConfirmSpawn != 0,
+        [this](OutputKind kind, const std::string& filterText) {
+            WriteOutputFile(kind, OutputScope::Filtered, filterText);
+        },
+        this);
+    m_quickFilter = &dialog;
+    dialog.exec();
 }
 
 void MainWindow::OutputCsv()
@@ -266,11 +278,15 @@ void MainWindow::WriteOutput(OutputKind kind)
     if (m_rebuilding) {
         return;
     }
-    Prompts& prompts = m_services.prompts;
-    const std::optional<OutputScope> scope = ChooseOutputScope(m_store, SelectedRecords(), kind, prompts);
-    if (!scope) {
-        return;
+    const std::optional<OutputScope> scope = ChooseOutputScope(m_store, SelectedRecords(), kind, m_services.prompts);
+    if (scope) {
+        WriteOutputFile(kind, *scope, {});
     }
+}
+
+void MainWindow::WriteOutputFile(OutputKind kind, OutputScope scope, const std::string& filterText)
+{
+    Prompts& prompts = m_services.prompts;
     const bool csv = kind == OutputKind::Csv;
     FileRequest request;
     request.save = true;
@@ -289,12 +305,12 @@ void MainWindow::WriteOutput(OutputKind kind)
     }
     if (csv) {
         const CsvColumns columns{m_settings.IncludeStateInCSV != 0, m_settings.IncludeSiteInCSV != 0};
-        ExportCsv(m_store, path, *scope, {}, columns, m_services.tables, prompts);
+        ExportCsv(m_store, path, scope, filterText, columns, m_services.tables, prompts);
         return;
     }
     const std::string name = ToBytes(m_searchName.text());
     const HtmlPageInputs inputs{m_settings.HTMLheader, m_settings.HTMLitem, name};
-    if (WriteHtml(m_store, path, *scope, {}, inputs, m_services.clock, prompts).status.ok()) {
+    if (WriteHtml(m_store, path, scope, filterText, inputs, m_services.clock, prompts).status.ok()) {
         OpenWithShell(path, m_services.shell);
     }
 }

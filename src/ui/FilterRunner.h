@@ -1,0 +1,58 @@
+#pragma once
+
+#include "results/QuickFilter.h"
+
+#include <QObject>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace trawl {
+class ResultStore;
+}
+
+namespace trawl::ui {
+
+// Runs the quick filter off the GUI thread, so typing never waits for it. Only the newest filter
+// counts: a new request cancels the one running, and a result that is not the newest request's is
+// never handed on. Each result reaches the GUI thread through Filtered. The filter runs on both
+// cores and narrows from the previous answer while the store stays the same.
+class FilterRunner final : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kThreads = 2;
+
+    explicit FilterRunner(ResultStore& store, QObject* parent = nullptr);
+    // Cancels what runs and waits for the thread.
+    ~FilterRunner() override;
+
+    // Filters for `text` (as normalised by the dialog). Returns at once.
+    void Request(const std::string& text);
+    // Requests handed out so far; Filtered carries the number of the one it answers.
+    long Requested() const { return m_requested; }
+
+Q_SIGNALS:
+    void Filtered(long request, const trawl::QuickFilterResult& result);
+
+private Q_SLOTS:
+    void Deliver();
+
+private:
+    void Run();
+
+    ResultStore& m_store;
+    QuickFilterMemo m_memo; // the filter thread's only
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::optional<std::pair<long, std::string>> m_wanted;     // guarded by m_mutex
+    std::optional<std::pair<long, QuickFilterResult>> m_done; // guarded by m_mutex
+    bool m_quit = false;                                      // guarded by m_mutex
+    std::atomic<int> m_cancel{0};
+    long m_requested = 0; // GUI thread
+    std::thread m_thread;
+};
+
+} // namespace trawl::ui
