@@ -31,11 +31,10 @@ void ShowImage(QLabel& label, const QPixmap& pixmap)
 } // namespace
 
 DiagnosticsPage::DiagnosticsPage(const DialogUnits& units, QWidget* parent)
-    : QWidget(parent), totalLabel(QStringLiteral("Current # of search results:"), this), total(this),
+    : LaidOutPage(units, parent), totalLabel(QStringLiteral("Current # of search results:"), this), total(this),
       newLabel(QStringLiteral("New resultss:"), this), newResults(this),
       bytesLabel(QStringLiteral("Bytes downloaded:"), this), bytes(this),
-      viewSearch(QStringLiteral("View Search Status"), this), viewScan(QStringLiteral("View Scan Status"), this),
-      m_units(units)
+      viewSearch(QStringLiteral("View Search Status"), this), viewScan(QStringLiteral("View Scan Status"), this)
 {
     for (QLabel* label : {&totalLabel, &newLabel, &bytesLabel}) {
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -66,12 +65,6 @@ DiagnosticsPage::DiagnosticsPage(const DialogUnits& units, QWidget* parent)
     setMinimumSize(units.x(372), units.y(252) + 16 + units.y(4));
     connect(&viewSearch, &QPushButton::clicked, this, [this] { ShowSlotView(SlotKind::Search); });
     connect(&viewScan, &QPushButton::clicked, this, [this] { ShowSlotView(SlotKind::Scan); });
-}
-
-void DiagnosticsPage::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    Lay();
 }
 
 void DiagnosticsPage::Lay()

@@ -2,6 +2,7 @@
 
 #include "app/StatusView.h"
 #include "ui/DialogUnits.h"
+#include "ui/PageLayout.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -15,7 +16,7 @@ namespace trawl::ui {
 
 // Page 4, "Diagnostics": the three counters, a row per worker slot showing either the search or
 // the deep-scan workers, and two rows of twelve lights that always show both kinds.
-class DiagnosticsPage final : public QWidget {
+class DiagnosticsPage final : public LaidOutPage {
     Q_OBJECT
 
 public:
@@ -23,7 +24,7 @@ public:
 
     explicit DiagnosticsPage(const DialogUnits& units, QWidget* parent = nullptr);
 
-    void Lay();
+    void Lay() override;
 
     void SetCounters(std::int64_t total, std::int64_t newResults, std::int64_t bytes);
     void SetSlot(SlotKind kind, int slot, const std::string& text, Light light, SiteIcon site);
@@ -51,11 +52,7 @@ public:
     QPushButton viewSearch;
     QPushButton viewScan;
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
-    DialogUnits m_units;
     std::array<std::unique_ptr<SlotRow>, kSlots> m_rows;
     SlotKind m_view = SlotKind::Search;
 };

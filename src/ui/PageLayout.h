@@ -23,6 +23,22 @@ struct PageSize {
     }
 };
 
+// A tab page that places its controls itself whenever its size changes.
+class LaidOutPage : public QWidget {
+public:
+    explicit LaidOutPage(const DialogUnits& units, QWidget* parent = nullptr) : QWidget(parent), m_units(units) {}
+    // Places the controls for the page's size (PageSize).
+    virtual void Lay() = 0;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        Lay();
+    }
+    DialogUnits m_units;
+};
+
 // Puts a control at its place in dialog units. A label or button whose text needs more room than its
 // place gives (a font wider than the one the layout was drawn for) grows to fit its text: a
 // right-aligned label to the left, anything else to the right, never past its parent's left edge.

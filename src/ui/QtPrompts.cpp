@@ -7,17 +7,6 @@
 
 namespace trawl::ui {
 
-namespace {
-
-QString BoxText(const std::string& text)
-{
-    QString shown = ToQString(text);
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return shown;
-}
-
-} // namespace
-
 QtPrompts::QtPrompts(QObject* parent) : QObject(parent) {}
 
 QtPrompts::~QtPrompts()
@@ -132,7 +121,7 @@ PromptAnswer QtPrompts::RunBox(PromptKind kind, const std::string& caption, cons
         buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         break;
     }
-    QMessageBox box(icon, ToQString(caption), BoxText(text), buttons, m_owner);
+    QMessageBox box(icon, ToQString(caption), ToQStringLines(text), buttons, m_owner);
     box.setWindowModality(Qt::ApplicationModal);
     const QPointer<QMessageBox> previous = m_openBox;
     m_openBox = &box;

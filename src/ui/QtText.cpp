@@ -38,4 +38,11 @@ std::string ToBytes(const QString& text)
     return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
 }
 
+QString ToQStringLines(std::string_view bytes)
+{
+    QString text = ToQString(bytes);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
 } // namespace trawl::ui

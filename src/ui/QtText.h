@@ -10,5 +10,7 @@ namespace trawl::ui {
 // Latin-1 otherwise (older lists and feeds), and hands typed text back as UTF-8.
 QString ToQString(std::string_view bytes);
 std::string ToBytes(const QString& text);
+// The same with CR LF line ends shown as plain line breaks (message boxes, editors).
+QString ToQStringLines(std::string_view bytes);
 
 } // namespace trawl::ui

@@ -51,9 +51,10 @@ void ResultListView::keyPressEvent(QKeyEvent* event)
 }
 
 ResultsPage::ResultsPage(ResultListModel& model, const DialogUnits& units, QWidget* parent)
-    : QWidget(parent), list(this), clear(QStringLiteral("Clear"), this), filter(QStringLiteral("Filter"), this),
-      outputCsv(QStringLiteral("Output CSV"), this), viewHtml(QStringLiteral("View HTML"), this),
-      deepScan(QStringLiteral("Deep Scan"), this), go(QStringLiteral("Go!"), this), m_units(units)
+    : LaidOutPage(units, parent), list(this), clear(QStringLiteral("Clear"), this),
+      filter(QStringLiteral("Filter"), this), outputCsv(QStringLiteral("Output CSV"), this),
+      viewHtml(QStringLiteral("View HTML"), this), deepScan(QStringLiteral("Deep Scan"), this),
+      go(QStringLiteral("Go!"), this)
 {
     list.setModel(&model);
     SetInitialColumnWidths(units);
@@ -68,12 +69,6 @@ void ResultsPage::SetInitialColumnWidths(const DialogUnits& units)
     for (int column = 0; column < ResultListModel::ColumnCount; ++column) {
         header().resizeSection(column, units.x(widths[column]));
     }
-}
-
-void ResultsPage::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    Lay();
 }
 
 void ResultsPage::Lay()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/DialogUnits.h"
+#include "ui/PageLayout.h"
 
 #include <QHeaderView>
 #include <QPushButton>
@@ -29,13 +30,13 @@ protected:
 };
 
 // Page 1, "Search Results": the list and the buttons under it.
-class ResultsPage final : public QWidget {
+class ResultsPage final : public LaidOutPage {
     Q_OBJECT
 
 public:
     ResultsPage(ResultListModel& model, const DialogUnits& units, QWidget* parent = nullptr);
 
-    void Lay();
+    void Lay() override;
     // The column widths as the list starts with them.
     void SetInitialColumnWidths(const DialogUnits& units);
 
@@ -47,12 +48,6 @@ public:
     QPushButton viewHtml;
     QPushButton deepScan;
     QPushButton go;
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    DialogUnits m_units;
 };
 
 } // namespace trawl::ui

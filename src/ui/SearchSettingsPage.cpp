@@ -21,13 +21,13 @@ void SetUpTree(QTreeWidget& tree, const QString& name)
 
 SearchSettingsPage::SearchSettingsPage(const ReferenceTables& tables, const Settings& settings,
                                        const DialogUnits& units, QWidget* parent)
-    : QWidget(parent), clCities(this), kjCities(this), clSections(this), kjSections(this),
+    : LaidOutPage(units, parent), clCities(this), kjCities(this), clSections(this), kjSections(this),
       selectAllCities(QStringLiteral("Select All"), this), clearAllCities(QStringLiteral("Clear All"), this),
       selectAllSections(QStringLiteral("Select All"), this), clearAllSections(QStringLiteral("Clear All"), this),
       termsLabel(QStringLiteral("Search terms:"), this), terms(this), go(QStringLiteral("Go!"), this),
       m_settings(settings), m_clCityTree(clCities, this), m_kjCityTree(kjCities, this),
       m_clSectionTree(clSections, this), m_kjSectionTree(kjSections, this),
-      m_selection(tables, SelectionTrees{m_clCityTree, m_kjCityTree, m_clSectionTree, m_kjSectionTree}), m_units(units)
+      m_selection(tables, SelectionTrees{m_clCityTree, m_kjCityTree, m_clSectionTree, m_kjSectionTree})
 {
     SetUpTree(clCities, QStringLiteral("Craigslist cities"));
     SetUpTree(kjCities, QStringLiteral("Kijiji cities"));
@@ -74,12 +74,6 @@ void SearchSettingsPage::SetSelectionEnabled(bool enabled)
                                          &clearAllCities, &selectAllSections, &clearAllSections, &terms}) {
         widget->setEnabled(enabled);
     }
-}
-
-void SearchSettingsPage::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    Lay();
 }
 
 void SearchSettingsPage::Lay()

@@ -2,6 +2,7 @@
 
 #include "refdata/SelectionModel.h"
 #include "ui/DialogUnits.h"
+#include "ui/PageLayout.h"
 #include "ui/QtSelectionTree.h"
 
 #include <QLabel>
@@ -21,7 +22,7 @@ namespace trawl::ui {
 // Page 2, "Search Settings": the four check-box trees (cities and sections of both sites), their
 // Select All and Clear All buttons, the search-terms box and the second Go!. The page owns the
 // selection model that keeps the trees' check marks, their group rules and the cross-site sync.
-class SearchSettingsPage final : public QWidget {
+class SearchSettingsPage final : public LaidOutPage {
     Q_OBJECT
 
 public:
@@ -30,7 +31,7 @@ public:
                        QWidget* parent = nullptr);
 
     // Places the controls for the page's size; the tree rule shows the trees of the sites that are on.
-    void Lay();
+    void Lay() override;
 
     SelectionModel& selection() { return m_selection; }
     // Handles any check change not seen yet, then gives the selection as a search takes it.
@@ -52,9 +53,6 @@ public:
     QLineEdit terms;
     QPushButton go;
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     const Settings& m_settings;
     QtSelectionTree m_clCityTree;
@@ -62,7 +60,6 @@ private:
     QtSelectionTree m_clSectionTree;
     QtSelectionTree m_kjSectionTree;
     SelectionModel m_selection;
-    DialogUnits m_units;
 };
 
 } // namespace trawl::ui

@@ -48,12 +48,12 @@ int BoundedNumber(QLineEdit& box, int low, int high)
 } // namespace
 
 SettingsPage::SettingsPage(const DialogUnits& units, QWidget* parent)
-    : QWidget(parent), maxResultsLabel(QStringLiteral("Maximum number of search results:"), this), maxResults(this),
-      maxThreadsLabel(QStringLiteral("Maximum # of search threads:"), this), maxThreads(this),
+    : LaidOutPage(units, parent), maxResultsLabel(QStringLiteral("Maximum number of search results:"), this),
+      maxResults(this), maxThreadsLabel(QStringLiteral("Maximum # of search threads:"), this), maxThreads(this),
       maxThreads2Label(QStringLiteral("Maximum # of deep scan threads:"), this), maxThreads2(this),
       userAgentLabel(QStringLiteral("Fake browser user agent:"), this), userAgent(this),
       apply(QStringLiteral("Apply"), this), cancel(QStringLiteral("Cancel"), this),
-      about(QStringLiteral("About..."), this), m_units(units)
+      about(QStringLiteral("About..."), this)
 {
     for (const FlagPlace& place : kFlags) {
         m_flags.push_back({place.setting, std::make_unique<QCheckBox>(QString::fromLatin1(place.caption), this)});
@@ -116,12 +116,6 @@ void SettingsPage::SetRunning(bool searching, bool holdDeepScanBox)
     Box(&Settings::AutoDeepScan).setEnabled(!searching && !holdDeepScanBox);
     apply.setEnabled(!searching);
     cancel.setEnabled(!searching);
-}
-
-void SettingsPage::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    Lay();
 }
 
 void SettingsPage::Lay()

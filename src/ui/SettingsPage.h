@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "ui/DialogUnits.h"
+#include "ui/PageLayout.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -16,7 +17,7 @@ namespace trawl::ui {
 
 // Page 3, "Trawlkit Settings": a check box for every flag, boxes for the three numbers and the user
 // agent, and Apply, Cancel and About... The controls edit copies; only Apply puts them into force.
-class SettingsPage final : public QWidget {
+class SettingsPage final : public LaidOutPage {
     Q_OBJECT
 
 public:
@@ -31,7 +32,7 @@ public:
     // What a running search disables. `holdDeepScanBox` keeps "Automatically do a deep scan" disabled
     // after a search that ended while a deep scan still ran, until that scan ends too.
     void SetRunning(bool searching, bool holdDeepScanBox);
-    void Lay();
+    void Lay() override;
 
     struct Flag {
         int Settings::*setting;
@@ -51,12 +52,8 @@ public:
     QPushButton cancel;
     QPushButton about;
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     std::vector<Flag> m_flags;
-    DialogUnits m_units;
 };
 
 } // namespace trawl::ui

@@ -9,13 +9,6 @@ namespace trawl::ui {
 namespace {
 
 // Templates keep CR LF line ends; the editors show plain line breaks.
-QString EditorText(const std::string& templateText)
-{
-    QString text = ToQString(templateText);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return text;
-}
-
 std::string TemplateText(const QPlainTextEdit& editor)
 {
     return ReplaceAll(ToBytes(editor.toPlainText()), "\n", "\r\n");
@@ -32,10 +25,10 @@ void SetUpEditor(QPlainTextEdit& editor)
 } // namespace
 
 TemplatePage::TemplatePage(const DialogUnits& units, QWidget* parent)
-    : QWidget(parent), headerLabel(QStringLiteral("Enter the HTML for the header and container below:"), this),
-      header(this), itemLabel(QStringLiteral("Enter the HTML for the item fragment below:"), this), item(this),
-      save(QStringLiteral("Save"), this), cancel(QStringLiteral("Cancel"), this), reset(QStringLiteral("Reset"), this),
-      m_units(units)
+    : LaidOutPage(units, parent),
+      headerLabel(QStringLiteral("Enter the HTML for the header and container below:"), this), header(this),
+      itemLabel(QStringLiteral("Enter the HTML for the item fragment below:"), this), item(this),
+      save(QStringLiteral("Save"), this), cancel(QStringLiteral("Cancel"), this), reset(QStringLiteral("Reset"), this)
 {
     SetUpEditor(header);
     SetUpEditor(item);
@@ -45,8 +38,8 @@ TemplatePage::TemplatePage(const DialogUnits& units, QWidget* parent)
 
 void TemplatePage::Fill(const std::string& headerText, const std::string& itemText)
 {
-    header.setPlainText(EditorText(headerText));
-    item.setPlainText(EditorText(itemText));
+    header.setPlainText(ToQStringLines(headerText));
+    item.setPlainText(ToQStringLines(itemText));
 }
 
 std::string TemplatePage::HeaderText() const
@@ -57,12 +50,6 @@ std::string TemplatePage::HeaderText() const
 std::string TemplatePage::ItemText() const
 {
     return TemplateText(item);
-}
-
-void TemplatePage::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    Lay();
 }
 
 void TemplatePage::Lay()

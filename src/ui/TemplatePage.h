@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/DialogUnits.h"
+#include "ui/PageLayout.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -12,7 +13,7 @@ namespace trawl::ui {
 
 // Page 5, "HTML Template": the header and item templates in two editors, with Save, Cancel and Reset.
 // The editors hold copies: only Save (or Reset) puts a template into force.
-class TemplatePage final : public QWidget {
+class TemplatePage final : public LaidOutPage {
     Q_OBJECT
 
 public:
@@ -22,7 +23,7 @@ public:
     // The editors' texts with the templates' own line ends (CR LF).
     std::string HeaderText() const;
     std::string ItemText() const;
-    void Lay();
+    void Lay() override;
 
     QLabel headerLabel;
     QPlainTextEdit header;
@@ -31,12 +32,6 @@ public:
     QPushButton save;
     QPushButton cancel;
     QPushButton reset;
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    DialogUnits m_units;
 };
 
 } // namespace trawl::ui
