@@ -18,6 +18,17 @@ std::string_view TrimSpaces(std::string_view text)
 
 std::string TrimmedCopy(std::string_view text) { return std::string(TrimSpaces(text)); }
 
+std::string_view TrimWhitespace(std::string_view text)
+{
+    constexpr std::string_view kWhitespace = " \t\r\n";
+    const auto first = text.find_first_not_of(kWhitespace);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(kWhitespace);
+    return text.substr(first, last - first + 1);
+}
+
 std::string ToLowerAscii(std::string_view text)
 {
     std::string out(text);

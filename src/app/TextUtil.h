@@ -10,6 +10,8 @@ namespace trawl {
 // Spaces only (byte 32), as the program trims everywhere.
 std::string_view TrimSpaces(std::string_view text);
 std::string TrimmedCopy(std::string_view text);
+// Spaces, tabs, CR and LF: what a feed wraps its links and titles in.
+std::string_view TrimWhitespace(std::string_view text);
 
 // ASCII-only case mapping: bytes of 128 and above stay as they are, so UTF-8 is never corrupted.
 inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }

@@ -160,14 +160,15 @@ void DeepScan::ScanRecords(int slotNumber, const Settings& settings)
             MarkClaimError(store, *claim);
             return;
         }
-        std::string link = claim->uri;
-        if (link.starts_with("http://")) {
-            link.erase(0, 7);
+        const std::optional<AdAddress> address = AdAddressOfLink(claim->uri);
+        if (!address) {
+            // No request can be formed: asking again would fail the same way, minutes per try.
+            MarkClaimFailed(store, *claim);
+            continue;
         }
-        const auto slash = link.find('/');
-        const std::string host = link.substr(0, slash);
-        // A link without a path asks for the site's root rather than sending an empty request line.
-        const std::string path = slash == std::string::npos ? "/" : link.substr(slash);
+        const std::string& link = address->link;
+        const std::string& host = address->host;
+        const std::string& path = address->path;
         const SiteIcon icon = endpoints::IsCraigslistLink(link) ? SiteIcon::Craigslist : SiteIcon::Kijiji;
 
         int failures = 0;

@@ -1,6 +1,8 @@
 #include "harvest/DeepScanRecords.h"
 
+#include "app/TextUtil.h"
 #include "harvest/AdPageText.h"
+#include "net/HttpClient.h"
 #include "results/ResultStore.h"
 
 namespace trawl {
@@ -81,6 +83,32 @@ void MarkClaimError(ResultStore& store, const ClaimedRecord& claim)
         locked.Set(claim.record, Field::URI, kError);
         locked.Set(claim.record, Field::FullText, kError);
     }
+}
+
+void MarkClaimFailed(ResultStore& store, const ClaimedRecord& claim)
+{
+    auto locked = store.Lock();
+    if (StillClaimed(locked, claim)) {
+        locked.Set(claim.record, Field::FullText, kError);
+    }
+}
+
+std::optional<AdAddress> AdAddressOfLink(std::string_view uri)
+{
+    AdAddress address;
+    std::string_view link = TrimWhitespace(uri);
+    if (link.starts_with("http://")) {
+        link.remove_prefix(7);
+    }
+    address.link = std::string(link);
+    const auto slash = link.find('/');
+    address.host = std::string(link.substr(0, slash));
+    // A link without a path asks for the site's root rather than sending an empty request line.
+    address.path = slash == std::string_view::npos ? "/" : std::string(link.substr(slash));
+    if (!IsSendableHost(address.host) || !IsSendablePath(address.path)) {
+        return std::nullopt;
+    }
+    return address;
 }
 
 void ReleaseClaim(ResultStore& store, const ClaimedRecord& claim)

@@ -29,6 +29,20 @@ std::optional<ClaimedRecord> ClaimNextRecord(ResultStore& store, bool overrideRs
 
 // A record without a link: its link and its full text both become "Error".
 void MarkClaimError(ResultStore& store, const ClaimedRecord& claim);
+// A record whose link no request can be formed from: its full text becomes "Error" (never taken
+// again), its link stays for the user to see.
+void MarkClaimFailed(ResultStore& store, const ClaimedRecord& claim);
+
+// Where an ad's page is fetched from: the stored link trimmed of spaces, tabs, CR and LF (older
+// search files kept the line breaks some feeds wrapped their links in), less a leading "http://",
+// cut at its first "/" into host and path ("/" when it has none).
+struct AdAddress {
+    std::string link; // trimmed, without "http://"
+    std::string host;
+    std::string path;
+};
+// nullopt when no request can be formed: no host, or bytes that a request cannot carry.
+std::optional<AdAddress> AdAddressOfLink(std::string_view uri);
 
 // Gives the record back: its full text returns to what it was, if it still holds the claim.
 void ReleaseClaim(ResultStore& store, const ClaimedRecord& claim);

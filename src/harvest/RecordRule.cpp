@@ -9,12 +9,14 @@ namespace trawl {
 bool RecordOfItem(const FeedItem& item, std::string_view cityName, std::string_view sectionName,
                   const Settings& settings, ResultRecord& record)
 {
-    const std::string_view title = TrimSpaces(item.title);
-    const std::string_view link = TrimSpaces(item.link);
+    // Real feeds have carried links and titles on lines of their own, indented: line breaks and tabs
+    // go as spaces do, or the link could never be fetched nor found again as a duplicate.
+    const std::string_view title = TrimWhitespace(item.title);
+    const std::string_view link = TrimWhitespace(item.link);
     if (title.empty() || link.empty()) {
         return false;
     }
-    record.Date = TrimmedCopy(item.date);
+    record.Date = std::string(TrimWhitespace(item.date));
     record.Title = std::string(title);
     record.City = std::string(cityName);
     record.Section = std::string(sectionName);
@@ -36,7 +38,8 @@ ItemsAdded AddFeedItems(ResultStore& store, const std::vector<FeedItem>& items, 
         if (!RecordOfItem(item, cityName, sectionName, settings, record)) {
             continue;
         }
-        const AddOutcome outcome = store.AddIfNew(item.link, record);
+        // The link as stored: a link with spaces or line breaks around it would never be found.
+        const AddOutcome outcome = store.AddIfNew(record.URI, record);
         if (outcome == AddOutcome::Full) {
             result.storeFull = true;
             break;

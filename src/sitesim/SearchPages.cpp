@@ -32,6 +32,11 @@ std::string Wrapped(const std::string& text, bool cdata)
     return cdata ? "<![CDATA[" + text + "]]>" : text;
 }
 
+std::string LineBroken(const std::string& text, const FeedOptions& options)
+{
+    return options.lineBroken ? "\n\t  " + text + "\r\n " : text;
+}
+
 std::string TwoDigits(int value)
 {
     char buffer[16];
@@ -102,8 +107,8 @@ std::string CraigslistSearchFeed(const std::vector<ListedAd>& ads, const FeedOpt
     page += "</rdf:Seq></items>\n</channel>\n";
     for (const ListedAd& ad : ads) {
         page += "<item rdf:about=\"" + ad.link + "\">\n";
-        page += "<title>" + Wrapped(ad.title, options.cdata) + "</title>\n";
-        page += "<link>" + ad.link + "</link>\n";
+        page += "<title>" + Wrapped(LineBroken(ad.title, options), options.cdata) + "</title>\n";
+        page += "<link>" + LineBroken(ad.link, options) + "</link>\n";
         page += "<description>" + Wrapped(ad.description, options.cdata) + "</description>\n";
         page += "<dc:date>" + IsoDate(ad.date) + "T10:30:00-08:00</dc:date>\n";
         page += "</item>\n";

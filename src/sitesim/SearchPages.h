@@ -29,6 +29,9 @@ std::vector<ListedAd> InventAds(std::uint32_t seed, int count, std::string_view 
 
 struct FeedOptions {
     bool cdata = false; // titles and descriptions wrapped in CDATA sections
+    // Links and titles on lines of their own, indented with tabs and spaces, with CR LF or LF, as
+    // real feeds have carried them (`<link>` LF TAB URL CR LF `</link>`).
+    bool lineBroken = false;
 };
 
 // The Craigslist RSS search feed: a channel with its own title, then one item per ad.
