@@ -12,11 +12,6 @@ namespace {
 constexpr std::string_view kPending = "Pending";
 constexpr std::string_view kError = "Error";
 
-bool HasRssText(std::string_view fullText)
-{
-    return fullText.find(kRssMarker) != std::string_view::npos;
-}
-
 // The claimed record is still the one the worker took (numbers stay valid while workers run, but a
 // record is checked before it is written all the same).
 bool StillClaimed(const ResultStore::Locked& locked, const ClaimedRecord& claim)
@@ -38,7 +33,7 @@ int CountScanPending(ResultStore& store, bool overrideRss)
     store.ForEach([&](int, const RecordView& view) {
         ++total;
         filled += view.FullText.empty() ? 0 : 1;
-        rss += overrideRss && HasRssText(view.FullText) ? 1 : 0;
+        rss += overrideRss && IsOfScanKind(view.FullText, ScanKind::FeedText) ? 1 : 0;
     });
     return std::max(0, total - filled + rss);
 }
@@ -47,7 +42,7 @@ int CountDeepScanCandidates(ResultStore& store, bool overrideRss)
 {
     int count = 0;
     store.ForEach([&](int, const RecordView& view) {
-        count += view.FullText.size() < 50 || (overrideRss && HasRssText(view.FullText)) ? 1 : 0;
+        count += view.FullText.size() < 50 || (overrideRss && IsOfScanKind(view.FullText, ScanKind::FeedText)) ? 1 : 0;
     });
     return count;
 }
@@ -55,17 +50,9 @@ int CountDeepScanCandidates(ResultStore& store, bool overrideRss)
 std::optional<ClaimedRecord> ClaimNextRecord(ResultStore& store, bool overrideRss)
 {
     auto locked = store.Lock();
-    const int count = locked.Count();
-    int found = 0;
-    for (int n = 1; n <= count && found == 0; ++n) {
-        if (locked.View(n).FullText.empty()) {
-            found = n;
-        }
-    }
-    for (int n = 1; overrideRss && n <= count && found == 0; ++n) {
-        if (HasRssText(locked.View(n).FullText)) {
-            found = n;
-        }
+    int found = locked.FirstToScan(ScanKind::EmptyText);
+    if (found == 0 && overrideRss) {
+        found = locked.FirstToScan(ScanKind::FeedText);
     }
     if (found == 0) {
         return std::nullopt;

@@ -113,6 +113,7 @@ void ResultStore::Allocate(int capacity)
         m_selection.resize(static_cast<std::size_t>(capacity), 0);
     }
     m_index.Reset(capacity);
+    m_scanCursors.Reset();
     m_count.store(0, std::memory_order_release);
     m_capacity.store(capacity, std::memory_order_release);
 }
@@ -177,8 +178,16 @@ void ResultStore::Locked::Set(int record, Field field, std::string_view value)
     store.Free(old);
     if (field == Field::URI) {
         store.m_index.Add(record, value);
+    } else if (field == Field::FullText) {
+        store.m_scanCursors.Changed(record, value);
     }
     ++store.m_generation;
+}
+
+int ResultStore::Locked::FirstToScan(ScanKind kind)
+{
+    ResultStore& store = *m_store;
+    return store.m_scanCursors.First(kind, store.Count(), [&store](int n) { return Unpack(store.Slot(n)).FullText; });
 }
 
 void ResultStore::Locked::ResetForLoad()
@@ -186,6 +195,7 @@ void ResultStore::Locked::ResetForLoad()
     ResultStore& store = *m_store;
     store.FreeAll(true); // the records about to be loaded take the memory of those they replace
     store.m_index.Reset(store.Capacity());
+    store.m_scanCursors.Reset();
     store.m_newResultCount.store(0);
     ++store.m_generation;
 }
@@ -230,6 +240,7 @@ void ResultStore::Locked::Reorder(const std::vector<int>& order)
     }
     std::copy(moved.begin(), moved.end(), store.m_blocks.begin());
     store.m_index.Renumber(newNumber);
+    store.m_scanCursors.Reset();
     ++store.m_generation;
 }
 
@@ -258,6 +269,7 @@ void ResultStore::Locked::Remove(const std::vector<int>& records)
     }
     store.m_count.store(kept, std::memory_order_release);
     store.m_index.Renumber(newNumber);
+    store.m_scanCursors.Reset();
     ++store.m_generation;
 }
 

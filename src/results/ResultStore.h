@@ -3,6 +3,7 @@
 #include "results/LinkIndex.h"
 #include "results/RecordArena.h"
 #include "results/ResultRecord.h"
+#include "results/ScanCursors.h"
 
 #include <atomic>
 #include <cstdint>
@@ -75,6 +76,9 @@ public:
         std::string_view Get(int record, Field field) const { return View(record).Get(field); }
         // Rewrites one field; the link index follows a changed URI.
         void Set(int record, Field field, std::string_view value);
+        // The first record (lowest number) whose full text is of `kind`, 0 when none: what a deep
+        // scan takes next. Amortised O(1) over a scan (see ScanCursors).
+        int FirstToScan(ScanKind kind);
 
         // --- Bulk operations: only while no worker runs. ---
         // Removes every record (capacity unchanged) and sets NewResultCount to 0, before a load. The
@@ -176,6 +180,7 @@ private:
     RecordArena m_arena;
     std::size_t m_ownBlocks = 0;    // blocks allocated one by one rather than in the arena
     std::uint64_t m_generation = 0; // under the lock; see Locked::Generation
+    ScanCursors m_scanCursors;      // under the lock
     std::vector<unsigned char> m_selection;
 };
 
