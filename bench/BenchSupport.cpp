@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 namespace trawl::bench {
@@ -16,6 +17,14 @@ std::size_t RecordCount()
 {
     const char* text = std::getenv("TRAWL_BENCH_RECORDS");
     return text != nullptr && std::atoi(text) > 0 ? static_cast<std::size_t>(std::atoi(text)) : 1000000;
+}
+
+std::string BenchFile(const char* name)
+{
+    const char* dir = std::getenv("TRAWL_BENCH_DIR");
+    const std::filesystem::path base =
+        dir != nullptr ? std::filesystem::path(dir) : std::filesystem::temp_directory_path();
+    return (base / name).string();
 }
 
 namespace {

@@ -36,6 +36,8 @@ public:
 
 // Records per benchmark: TRAWL_BENCH_RECORDS, else a million.
 std::size_t RecordCount();
+// A file of that name in TRAWL_BENCH_DIR, else in the temporary folder.
+std::string BenchFile(const char* name);
 
 // Runs the registered benchmarks; `--dump-text=PATH` instead writes each generated record's Title and
 // FullText as one line, the text grep is timed on.

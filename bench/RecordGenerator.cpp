@@ -83,6 +83,11 @@ void AppendDigits(std::string& out, std::size_t value, int width)
 
 } // namespace
 
+std::span<const std::string_view> GeneratedCityHosts()
+{
+    return kCityHosts;
+}
+
 RecordGenerator::RecordGenerator(std::uint32_t seed, bool emptyTexts) : m_seed(seed), m_emptyTexts(emptyTexts)
 {
     Random random(seed * 0x2545F4914F6CDD1Dull + 1);

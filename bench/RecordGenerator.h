@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,9 @@ std::vector<ResultRecord> GenerateRecords(std::size_t n, std::uint32_t seed, boo
 // is full. Returns the number appended. Generates one record at a time, so a million records never
 // exist twice in memory.
 std::size_t FillStore(ResultStore& store, std::size_t n, std::uint32_t seed, bool emptyTexts = false);
+
+// The 40 city host names the links are made with ("sfbay" for "http://sfbay.craigslist.org/...").
+std::span<const std::string_view> GeneratedCityHosts();
 
 // The index a generated link was made for (its last ten digits minus 1000000000).
 std::size_t GeneratedIndexOfLink(std::string_view link);

@@ -41,14 +41,6 @@ namespace {
 NullStatusView g_view;
 SilentPrompts g_prompts;
 
-std::string BenchFile(const char* name)
-{
-    const char* dir = std::getenv("TRAWL_BENCH_DIR");
-    const std::filesystem::path base =
-        dir != nullptr ? std::filesystem::path(dir) : std::filesystem::temp_directory_path();
-    return (base / name).string();
-}
-
 std::unique_ptr<ResultStore> MakeStore(std::size_t n)
 {
     auto store = std::make_unique<ResultStore>(static_cast<int>(n), g_view, g_prompts);

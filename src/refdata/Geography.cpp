@@ -422,18 +422,22 @@ std::string StateCodeOfLink(std::string_view link, const ReferenceTables& tables
         return std::string(kUnknownState);
     }
     for (const KJCity& city : tables.KJCityTable) {
-        if (city.URL.empty() || lower.find(city.URL) == std::string::npos) {
-            continue;
+        if (!city.URL.empty() && lower.find(city.URL) != std::string::npos) {
+            return std::string(StateCodeOfKijijiCity(city));
         }
-        std::string_view code;
-        if (city.Country == "United States") {
-            code = StateCodeByName(kUnitedStates, city.State);
-        } else if (city.Country == "Canada") {
-            code = StateCodeByName(kCanada, city.State);
-        }
-        return std::string(code.empty() ? kUnknownState : code);
     }
     return std::string(kUnknownState);
+}
+
+std::string_view StateCodeOfKijijiCity(const KJCity& city)
+{
+    std::string_view code;
+    if (city.Country == "United States") {
+        code = StateCodeByName(kUnitedStates, city.State);
+    } else if (city.Country == "Canada") {
+        code = StateCodeByName(kCanada, city.State);
+    }
+    return code.empty() ? kUnknownState : code;
 }
 
 } // namespace trawl

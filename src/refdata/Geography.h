@@ -38,6 +38,11 @@ std::string StateEntry(StateCountry country, int i, StatePart part);
 // CLStateTable (first row whose link occurs in it), any other link in KJCityTable (first row whose
 // URL, as stored, occurs in the lower-cased link) and then by state name in the United States or
 // Canadian table.
+// For one link; a CSV export asks StateCodeIndex, which gives the same answers for many links.
 std::string StateCodeOfLink(std::string_view link, const ReferenceTables& tables);
+
+// The state code of a Kijiji city row: its State looked up by name in the United States or Canadian
+// table, as its Country says; "--" for any other country or a name not found.
+std::string_view StateCodeOfKijijiCity(const KJCity& city);
 
 } // namespace trawl

@@ -2,10 +2,12 @@
 
 #include "app/AtomicFile.h"
 #include "app/TextUtil.h"
-#include "refdata/Geography.h"
+#include "refdata/StateCodeIndex.h"
 #include "results/Escaping.h"
 #include "results/ResultStore.h"
 #include "sites/Endpoints.h"
+
+#include <optional>
 
 namespace trawl {
 
@@ -39,7 +41,7 @@ std::string_view SiteNameOfLink(std::string_view link)
     return endpoints::IsCraigslistLink(link) ? "Craigslist" : "Kijiji";
 }
 
-void AppendCsvLine(std::string& out, const RecordView& record, const CsvColumns& columns, const ReferenceTables& tables)
+void AppendCsvLine(std::string& out, const RecordView& record, const CsvColumns& columns, StateCodeIndex* states)
 {
     AppendCell(out, record.Date);
     AppendCell(out, record.Title);
@@ -47,7 +49,7 @@ void AppendCsvLine(std::string& out, const RecordView& record, const CsvColumns&
     if (columns.IncludeStateInCSV) {
         // Written as it is: a state code never holds a quote or a line break.
         out.push_back('"');
-        out.append(StateCodeOfLink(record.URI, tables));
+        out.append(states != nullptr ? states->CodeOfLink(record.URI) : std::string_view("--"));
         out.append("\",");
     }
     AppendCell(out, record.Section);
@@ -80,6 +82,11 @@ OutputResult ExportCsv(ResultStore& store, const std::string& path, OutputScope 
     AtomicFileWriter writer(path);
     writer.Write(CsvHeaderLine(columns));
 
+    // The tables' links are indexed once here rather than searched row by row for every record.
+    std::optional<StateCodeIndex> states;
+    if (columns.IncludeStateInCSV) {
+        states.emplace(tables);
+    }
     OutputResult result;
     std::string line; // reused: one record's line at a time, never the whole file
     store.ForEach([&](int record, const RecordView& view) {
@@ -87,7 +94,7 @@ OutputResult ExportCsv(ResultStore& store, const std::string& path, OutputScope 
             return;
         }
         line.clear();
-        AppendCsvLine(line, view, columns, tables);
+        AppendCsvLine(line, view, columns, states ? &*states : nullptr);
         writer.Write(line);
         ++result.count;
     });

@@ -11,6 +11,7 @@
 namespace trawl {
 
 class ResultStore;
+class StateCodeIndex;
 struct ReferenceTables;
 
 // The two optional columns, from the settings of the same names.
@@ -31,9 +32,9 @@ inline constexpr const char* kCsvFailedCaption = "CSV file not saved";
 std::string CsvHeaderLine(const CsvColumns& columns);
 // "Craigslist" for a link with the Craigslist word between two dots, else "Kijiji".
 std::string_view SiteNameOfLink(std::string_view link);
-// One record's line, CR LF included, appended to `out`.
-void AppendCsvLine(std::string& out, const RecordView& record, const CsvColumns& columns,
-                   const ReferenceTables& tables);
+// One record's line, CR LF included, appended to `out`. `states` (built once per export from the
+// reference tables) is read only for the state column.
+void AppendCsvLine(std::string& out, const RecordView& record, const CsvColumns& columns, StateCodeIndex* states);
 // "CSV file saved to 'PATH' with 1,234 records." ("record." for 0 and 1).
 std::string CsvSavedMessage(std::string_view path, std::int64_t count);
 std::string CsvFailedMessage(const Status& status);
