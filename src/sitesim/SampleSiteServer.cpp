@@ -134,7 +134,6 @@ void SampleSiteServer::AcceptLoop()
         auto& connection = m_connections.emplace_back();
         connection.thread = std::thread([this, fd, &connection] {
             Serve(fd);
-            m_active.fetch_sub(1);
             connection.done.store(true);
         });
     }
@@ -205,7 +204,7 @@ void SampleSiteServer::Serve(int fd)
             break;
         }
         if ((waiters[1].revents & POLLIN) != 0) {
-            ::close(fd);
+            EndConnection(fd);
             return; // stopping
         }
         const ssize_t got = ::recv(fd, buffer, sizeof(buffer), MSG_DONTWAIT);
@@ -226,6 +225,14 @@ void SampleSiteServer::Serve(int fd)
     if (!clientLeft) {
         Respond(fd, request);
     }
+    EndConnection(fd);
+}
+
+void SampleSiteServer::EndConnection(int fd)
+{
+    // No longer counted before the client can see the close: a client that connects again at once
+    // must not find its old connection still counted beside the new one.
+    m_active.fetch_sub(1);
     ::close(fd);
 }
 

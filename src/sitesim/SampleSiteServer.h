@@ -109,6 +109,7 @@ private:
     void AcceptLoop();
     void Serve(int fd);
     void Respond(int fd, const SimRequest& request);
+    void EndConnection(int fd);
     void ReapFinished(bool all);
     // Pauses up to `ms`; false when Stop() ended it early.
     bool Pause(int ms) const;
