@@ -130,4 +130,50 @@ bool LineReader::Next(std::string_view& line)
     return true;
 }
 
+bool LineReader::NextBlock(Block& block)
+{
+    block.text = {};
+    while (true) {
+        // A block of about blockBytes: read on while less is held and the file goes on.
+        if (m_end - m_begin < m_blockBytes && Fill()) {
+            continue;
+        }
+        const std::size_t pending = m_end - m_begin;
+        const char* start = m_buffer.get() + m_begin;
+        const void* lastLf = pending > 0 ? ::memrchr(start, '\n', pending) : nullptr;
+        std::size_t length = 0;
+        if (lastLf != nullptr) {
+            length = static_cast<std::size_t>(static_cast<const char*>(lastLf) - start) + 1;
+        } else if (pending > m_maxLine) {
+            SkipRestOfLongLine(); // one line longer than any kept: left out, as Next leaves it empty
+            continue;
+        } else if (m_error == 0 && m_eof) {
+            length = pending; // the last line, without LF
+        } else if (m_error == 0 && (Fill() || m_eof)) {
+            continue; // a line longer than a block: read on until it ends, or the file does
+        }
+        if (length == 0) {
+            // The end of the file, or a read error: the bytes held are an unknown part of a line.
+            return false;
+        }
+        // The block takes the buffer; what follows its last line moves to the block's old buffer,
+        // which becomes the reader's.
+        const std::size_t rest = pending - length;
+        const std::size_t wanted = std::max(m_capacity, rest + m_blockBytes);
+        if (block.capacity < wanted) {
+            block.storage.reset(new char[wanted]);
+            block.capacity = wanted;
+        }
+        if (rest > 0) {
+            std::memcpy(block.storage.get(), start + length, rest);
+        }
+        std::swap(m_buffer, block.storage);
+        std::swap(m_capacity, block.capacity);
+        block.text = std::string_view(block.storage.get() + m_begin, length);
+        m_begin = 0;
+        m_end = rest;
+        return true;
+    }
+}
+
 } // namespace trawl

@@ -30,6 +30,19 @@ public:
     // The next line, valid until the next call; false at the end of the file or after a read error.
     bool Next(std::string_view& line);
     bool tooLong() const { return m_tooLong; }
+
+    // The lines that follow, many at a time, for parsing on other threads: whole lines in a buffer
+    // that is the block's own until it is handed back in the next call. Each line of the text ends
+    // with its LF, except a last line of the file that has none; CRs are left in place. A line longer
+    // than maxLineBytes() is left out (Next would hand it out empty). False at the end of the file
+    // or after a read error, with no text.
+    struct Block {
+        std::unique_ptr<char[]> storage;
+        std::size_t capacity = 0;
+        std::string_view text;
+    };
+    bool NextBlock(Block& block);
+    std::size_t maxLineBytes() const { return m_maxLine; }
     // A read failed (not the end of the file): errno of the failure, else 0.
     int error() const { return m_error; }
 

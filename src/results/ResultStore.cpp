@@ -17,6 +17,7 @@ namespace {
 struct BlockHeader {
     std::uint32_t length[6];
     std::uint8_t isNew;
+    std::uint8_t arena; // which of the store's arenas, when chunk is not kNoChunk
     std::uint16_t chunk;
 };
 
@@ -35,7 +36,7 @@ ResultStore::ResultStore(int capacity, StatusView& view, Prompts& prompts) : m_v
 
 ResultStore::~ResultStore() { FreeAll(); }
 
-ResultStore::Block ResultStore::Pack(const ResultRecord& record, bool isNew, bool inArena)
+ResultStore::Block ResultStore::Pack(const ResultRecord& record, bool isNew, int arena)
 {
     const RecordView view{record.Date,
                           record.Title,
@@ -44,10 +45,10 @@ ResultStore::Block ResultStore::Pack(const ResultRecord& record, bool isNew, boo
                           record.URI,
                           record.FullText,
                           isNew ? kNewMarkYes : std::string_view()};
-    return PackView(view, inArena);
+    return PackView(view, arena);
 }
 
-ResultStore::Block ResultStore::PackView(const RecordView& view, bool inArena)
+ResultStore::Block ResultStore::PackView(const RecordView& view, int arena)
 {
     const std::string_view fields[6] = {view.Date, view.Title, view.City, view.Section, view.URI, view.FullText};
     std::size_t total = sizeof(BlockHeader);
@@ -55,8 +56,8 @@ ResultStore::Block ResultStore::PackView(const RecordView& view, bool inArena)
         total += field.size();
     }
     RecordArena::Piece piece;
-    if (inArena) {
-        piece = m_arena.Allocate(total);
+    if (arena >= 0) {
+        piece = m_arenas[static_cast<std::size_t>(arena)].Allocate(total);
     }
     Block block = piece.data;
     if (block == nullptr) {
@@ -65,6 +66,7 @@ ResultStore::Block ResultStore::PackView(const RecordView& view, bool inArena)
     }
     BlockHeader header{};
     header.chunk = piece.chunk;
+    header.arena = static_cast<std::uint8_t>(std::max(arena, 0));
     char* out = block + sizeof(BlockHeader);
     for (int i = 0; i < 6; ++i) {
         header.length[i] = static_cast<std::uint32_t>(fields[i].size());
@@ -100,7 +102,7 @@ void ResultStore::Free(Block block)
         ::operator delete(block);
         --m_ownBlocks;
     } else {
-        m_arena.Release(header.chunk);
+        m_arenas[header.arena].Release(header.chunk);
     }
 }
 
@@ -125,10 +127,12 @@ void ResultStore::FreeAll(bool keepArenaMemory)
         Free(Slot(n)); // arena blocks are let go of below, all at once, without reading each one
     }
     std::fill(m_blocks.begin(), m_blocks.begin() + count, nullptr);
-    if (keepArenaMemory) {
-        m_arena.RecycleAll();
-    } else {
-        m_arena.ReleaseAll();
+    for (RecordArena& arena : m_arenas) {
+        if (keepArenaMemory) {
+            arena.RecycleAll();
+        } else {
+            arena.ReleaseAll();
+        }
     }
     m_count.store(0, std::memory_order_release);
 }
@@ -208,16 +212,43 @@ bool ResultStore::Locked::AppendLoaded(const ResultRecord& record)
         return false;
     }
     const int n = count + 1;
-    store.Slot(n) = store.Pack(record, !record.NewMark.empty(), true);
+    store.Slot(n) = store.Pack(record, !record.NewMark.empty(), 0);
     store.m_index.AddSoon(n, record.URI);
     store.m_count.store(n, std::memory_order_release);
     return true;
 }
 
+ResultStore::PackedRecord ResultStore::Locked::PackLoaded(int lane, const ResultRecord& record)
+{
+    const Block block = m_store->Pack(record, !record.NewMark.empty(), std::clamp(lane, 0, kLoadLanes - 1));
+    return PackedRecord{block, Unpack(block).URI};
+}
+
+bool ResultStore::Locked::AppendPacked(const PackedRecord& packed)
+{
+    ResultStore& store = *m_store;
+    const int count = store.Count();
+    if (count + 1 > store.Capacity()) {
+        return false;
+    }
+    const int n = count + 1;
+    store.Slot(n) = packed.block;
+    store.m_index.AddSoon(n, packed.link);
+    store.m_count.store(n, std::memory_order_release);
+    return true;
+}
+
+void ResultStore::Locked::DiscardPacked(const PackedRecord& packed)
+{
+    m_store->Free(packed.block);
+}
+
 void ResultStore::Locked::FinishLoad()
 {
     m_store->m_index.Flush();
-    m_store->m_arena.Trim();
+    for (RecordArena& arena : m_store->m_arenas) {
+        arena.Trim();
+    }
 }
 
 void ResultStore::Locked::Clear(int capacity)

@@ -5,6 +5,7 @@
 #include "results/ResultRecord.h"
 #include "results/ScanCursors.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -33,6 +34,14 @@ std::string OverflowMessage(int count);
 // program refuses while a worker runs, renumber records.
 class ResultStore {
 public:
+    // How many threads may pack records of one load at once (see PackLoaded).
+    static constexpr int kLoadLanes = 4;
+    // A record packed by a load lane, not yet in the store: its memory and its link.
+    struct PackedRecord {
+        char* block = nullptr;
+        std::string_view link;
+    };
+
     ResultStore(int capacity, StatusView& view, Prompts& prompts);
     ~ResultStore();
     ResultStore(const ResultStore&) = delete;
@@ -63,7 +72,14 @@ public:
         // Bytes held by the duplicate-test index (for measurements).
         std::size_t IndexBytes() const { return m_store->m_index.MemoryBytes(); }
         // Memory of the records loaded from a file, which live in the arena rather than on the heap.
-        std::size_t ArenaBytes() const { return m_store->m_arena.PresentBytes(); }
+        std::size_t ArenaBytes() const
+        {
+            std::size_t bytes = 0;
+            for (const RecordArena& arena : m_store->m_arenas) {
+                bytes += arena.PresentBytes();
+            }
+            return bytes;
+        }
 
         RecordView View(int record) const;
         // A hint that `record` will be read soon (records lie scattered; a scan asks a few ahead).
@@ -89,6 +105,16 @@ public:
         // After the last AppendLoaded: memory of the replaced records that the new ones did not need
         // is given back.
         void FinishLoad();
+
+        // --- A load on several threads (between ResetForLoad and FinishLoad) ---
+        // Packs a record read from a file in lane `lane` (0 to kLoadLanes - 1) without adding it.
+        // While this guard is held, each lane may be used by one other thread, which touches nothing
+        // else of the store; the records are then appended in file order by AppendPacked.
+        PackedRecord PackLoaded(int lane, const ResultRecord& record);
+        // Appends a packed record as AppendLoaded does; false, and nothing changed, when full.
+        bool AppendPacked(const PackedRecord& packed);
+        // Gives back a packed record that was not appended, once no lane is in use any more.
+        void DiscardPacked(const PackedRecord& packed);
         // Discards every record and allocates `capacity` slots (ClearResults). NewResultCount,
         // UnsavedResults and the selection flags keep their values.
         void Clear(int capacity);
@@ -158,8 +184,9 @@ private:
 
     // Blocks of loaded records come from the arena (one allocation for thousands of records); the
     // others are allocated one by one, as they come and go one by one.
-    Block Pack(const ResultRecord& record, bool isNew, bool inArena = false);
-    Block PackView(const RecordView& view, bool inArena = false);
+    // `arena`: the arena to take the block from, -1 for an allocation of its own.
+    Block Pack(const ResultRecord& record, bool isNew, int arena = -1);
+    Block PackView(const RecordView& view, int arena = -1);
     static RecordView Unpack(Block block);
     void Free(Block block);
     Block& Slot(int record) { return m_blocks[static_cast<std::size_t>(record - 1)]; }
@@ -177,8 +204,9 @@ private:
     std::atomic<int> m_overflows{0};
     std::vector<Block> m_blocks; // sized to capacity at allocation, never grown afterwards
     LinkIndex m_index;
-    RecordArena m_arena;
-    std::size_t m_ownBlocks = 0;    // blocks allocated one by one rather than in the arena
+    // Arena 0 for loads on one thread; a load on several takes one arena per thread (lane).
+    std::array<RecordArena, kLoadLanes> m_arenas;
+    std::atomic<std::size_t> m_ownBlocks{0}; // blocks allocated one by one rather than in an arena
     std::uint64_t m_generation = 0; // under the lock; see Locked::Generation
     ScanCursors m_scanCursors;      // under the lock
     std::vector<unsigned char> m_selection;

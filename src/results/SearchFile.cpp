@@ -6,9 +6,12 @@
 #include "results/Dates.h"
 #include "results/Escaping.h"
 #include "results/LineReader.h"
+#include "results/RecordLines.h"
 #include "results/ResultStore.h"
 
+#include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace trawl {
 
@@ -116,7 +119,7 @@ std::string SearchNameOfPath(std::string_view path)
 } // namespace
 
 LoadedSearch LoadSearch(const std::string& path, bool quiet, bool discardOldResults, Clock& clock, ResultStore& store,
-                        Prompts& prompts)
+                        Prompts& prompts, const SearchFileReading& reading)
 {
     LoadedSearch result;
     if (!FileExists(path)) {
@@ -125,7 +128,7 @@ LoadedSearch LoadSearch(const std::string& path, bool quiet, bool discardOldResu
         }
         return result;
     }
-    LineReader reader(path);
+    LineReader reader(path, reading.maxLineBytes, reading.blockBytes);
     if (!reader.isOpen()) {
         prompts.Show(PromptKind::Error, "Error",
                      "The search file '" + path + "' could not be opened: " + std::strerror(reader.error()) + ".");
@@ -159,26 +162,16 @@ LoadedSearch LoadSearch(const std::string& path, bool quiet, bool discardOldResu
     const std::string cutoff = discardOldResults ? DiscardCutoff(clock) : std::string(kExpiredDate);
     store.Lock().ResetForLoad();
 
-    ResultRecord record; // reused for every line, so its strings keep their storage
     bool overflowed = false;
-    const auto take = [&](std::string_view text) {
-        ReadRecordFields(text, record);
-        // The byte-wise comparison drops an empty Date whatever the cut-off.
-        if (record.Title.empty() || record.Date < cutoff) {
-            return true;
-        }
-        if (!store.Lock().AppendLoaded(record)) {
-            overflowed = true;
-            return false;
-        }
-        return true;
-    };
-    bool more = true;
     if (oldLayout && haveLine5) {
-        more = take(definition.KJCityKeys);
+        ResultRecord record;
+        ReadRecordFields(definition.KJCityKeys, record);
+        overflowed = KeepsRecord(record, cutoff) && !store.Lock().AppendLoaded(record);
     }
-    while (more && reader.Next(line)) {
-        more = take(line);
+    if (!overflowed) {
+        const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+        const int threads = reading.threads > 0 ? reading.threads : std::min(cores, ResultStore::kLoadLanes);
+        overflowed = LoadRecordLines(reader, store, cutoff, threads);
     }
 
     store.Lock().FinishLoad();

@@ -3,6 +3,7 @@
 #include "app/Clock.h"
 #include "app/Prompts.h"
 #include "app/Status.h"
+#include "results/LineReader.h"
 
 #include <string>
 #include <string_view>
@@ -60,7 +61,15 @@ struct LoadedSearch {
 // A missing file is reported with a warning unless `quiet`; the name shown is the file's name
 // without ".trawl". A file that cannot be read whole is loaded as far as it could be read, and
 // reported.
+//
+// The record lines are parsed on as many threads as there are cores (see LoadRecordLines); the
+// result is that of reading them line by line.
+struct SearchFileReading {
+    int threads = 0; // 0: one a core, at most ResultStore::kLoadLanes; 1: line by line
+    std::size_t blockBytes = std::size_t{1} << 20;  // read at a time
+    std::size_t maxLineBytes = LineReader::kDefaultMaxLineBytes; // a longer line is read as an empty one
+};
 LoadedSearch LoadSearch(const std::string& path, bool quiet, bool discardOldResults, Clock& clock, ResultStore& store,
-                        Prompts& prompts);
+                        Prompts& prompts, const SearchFileReading& reading = {});
 
 } // namespace trawl

@@ -132,7 +132,9 @@ TEST_F(MillionLineSearch, too_big_for_max_results_is_left_as_it_is_and_the_run_f
 
     const ProgramResult run = RunLogged({"-deep", "-csv", "bikes.trawl"});
     EXPECT_EQ(run.status, 1) << run.err;
-    ExpectBounded(run, 10s, kSmallRunMiB);
+    // A small run's memory, and the few blocks the loader has read ahead on the other core when the
+    // store overflows (the file is over a gigabyte).
+    ExpectBounded(run, 10s, kSmallRunMiB + 12);
     EXPECT_THAT(run.err, HasSubstr("Error: The results list has overflowed (25,000 elements). Please increase max "
                                    "results in the settings.\n"));
     // Saving what could be read would throw away everything after the 25,000th record.
