@@ -151,6 +151,7 @@ std::string HttpClient::Exchange(const std::string& host, const std::string& pat
     }
 
     std::string response;
+    ResponseLease lease(m_options.budget);
     const std::size_t cap = m_options.maxResponseBytes;
     while (response.size() < cap) {
         if (!WaitFor(socket.fd(), POLLIN, waitMs, deadline)) {
@@ -158,6 +159,12 @@ std::string HttpClient::Exchange(const std::string& host, const std::string& pat
         }
         const std::size_t want = std::min(m_options.chunkBytes, cap - response.size());
         const std::size_t had = response.size();
+        if (!lease.Cover(had + want)) {
+            break; // the responses on their way in hold all the memory they may: this one ends here
+        }
+        if (response.capacity() < lease.held()) {
+            response.reserve(std::min(lease.held(), cap)); // the string holds what was drawn, no more
+        }
         response.resize(had + want);
         const ssize_t got = ::recv(socket.fd(), response.data() + had, want, 0);
         if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {

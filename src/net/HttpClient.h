@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/HttpGetter.h"
+#include "net/ResponseBudget.h"
 
 #include <cstddef>
 #include <string>
@@ -20,6 +21,9 @@ struct HttpOptions {
     std::size_t chunkBytes = 4096;
     // A response stops growing here: what arrived so far is the response.
     std::size_t maxResponseBytes = std::size_t{64} << 20;
+    // What the responses of every exchange at once may hold; a response that cannot draw more ends
+    // where it is, as at the cap. Null: no limit beyond the cap.
+    ResponseBudget* budget = &ProcessResponseBudget();
     // One exchange (connect to close) ends by this time whatever the server does: a server trickling
     // a byte every few seconds passes every single wait and would otherwise hold a worker for ever.
     // A minute is ten times the single wait, plenty for a feed or an ad page on a slow line.

@@ -113,6 +113,41 @@ TEST_F(PageFaults, endless_ad_pages_without_the_ad_layout_do_not_fill_the_store)
     EXPECT_LE(ReadFile(path).size(), 5u << 20);
 }
 
+TEST_F(PageFaults, endless_ad_pages_on_twelve_workers_at_once_stay_within_the_response_budget)
+{
+    const std::string path = WriteSeededSearch();
+    WriteSettings({"MaxThreads: 12", "MaxThreads2: 12"});
+    // Twelve ad pages of both sites: a short notice, then filler without end at about 7 MB/s, so
+    // that a page takes longer to reach the cap than the deep scan takes to start all its workers.
+    std::vector<std::string> links = Links(kClCity, ClFeedPath());
+    const std::vector<std::string> kijiji = Links(kKjCanada, KjCanadaFeedPath());
+    links.resize(std::min<std::size_t>(links.size(), 6));
+    links.insert(links.end(), kijiji.begin(), kijiji.begin() + std::min<std::size_t>(kijiji.size(), 6));
+    ASSERT_EQ(links.size(), 12u);
+    sitesim::Knobs endless;
+    endless.endlessBody = true;
+    endless.trickleBytes = 8192;
+    endless.trickleIntervalMs = 1;
+    for (const std::string& link : links) {
+        const std::string host = link.substr(7, link.find('/', 7) - 7);
+        server.AddRoute(
+            host, PathOf(link),
+            [](const sitesim::SimRequest&) { return sitesim::SimResponse::Page("<html><body>Busy, try later</body>"); },
+            endless);
+    }
+
+    const ProgramResult run = RunLogged({"-deep", "bikes.trawl"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    // Twelve pages growing at once toward 64 MiB each held 560 MiB at the peak; together they may
+    // hold the 256 MiB budget, beside the program and its store. The last pages, alone at the end,
+    // still grow to the cap at the server's pace: hence the time.
+    ExpectBounded(run, 45s, 256 + 64 + 64);
+    for (const std::string& link : links) {
+        EXPECT_THAT(FullTextOf(path, link), StartsWith("HTTP/1.0 200 OK")) << link;
+    }
+    ExpectDeepScanned(path);
+}
+
 TEST_F(PageFaults, redirect_loops_are_followed_once_and_never_again)
 {
     const std::string path = WriteSeededSearch();

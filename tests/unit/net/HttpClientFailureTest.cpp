@@ -84,6 +84,35 @@ TEST_F(HttpClientFailure, ResponseCapStopsAnEndlessBody)
     EXPECT_EQ(counter.Total(), 100000);
 }
 
+TEST_F(HttpClientFailure, AResponseEndsWhereTheSharedBudgetRunsOutAndGivesItAllBack)
+{
+    server.AddRoute(
+        "endless.test", "/", [](const SimRequest&) { return SimResponse::Page("start"); }, Knobs{.endlessBody = true});
+    ResponseBudget budget(std::size_t{1} << 20);
+    HttpOptions options = ShortWaits();
+    options.budget = &budget;
+    HttpClient client = MakeClient(options);
+
+    // Alone, an endless response grows to the whole budget, under the cap, and hands it back.
+    const std::string alone = client.HttpGet("endless.test", "/", 1, 0);
+    EXPECT_EQ(alone.rfind("HTTP/1.0 200 OK\r\n", 0), 0u);
+    EXPECT_GT(alone.size(), std::size_t{1} << 19);
+    EXPECT_LE(alone.size(), std::size_t{1} << 20);
+    EXPECT_EQ(budget.drawn(), 0u);
+
+    // Beside another exchange holding all but 100 kB, it ends within those.
+    {
+        ResponseLease other(&budget);
+        ASSERT_TRUE(other.Cover(budget.limit() - 100000));
+        const std::string squeezed = client.HttpGet("endless.test", "/", 1, 0);
+        EXPECT_EQ(squeezed.rfind("HTTP/1.0 200 OK\r\n", 0), 0u);
+        EXPECT_LE(squeezed.size(), 100000u);
+        EXPECT_EQ(budget.drawn(), other.held());
+    }
+    EXPECT_EQ(budget.drawn(), 0u);
+    EXPECT_LE(budget.peak(), budget.limit());
+}
+
 TEST_F(HttpClientFailure, ExchangeDeadlineEndsATrickleThatPassesEverySingleWait)
 {
     server.AddRoute(
