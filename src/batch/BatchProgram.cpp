@@ -35,7 +35,7 @@ int RunBatchProgram(BatchProgram& program)
             return 0;
         }
         ByteCounter uncounted;
-        HttpClient http(HttpOptions{settings.UserAgent}, program.connector, uncounted);
+        HttpClient http(StoppableOptions(settings.UserAgent, &program.interrupted), program.connector, uncounted);
         return RunBatchListDownload(http, folder, program.console, program.clock, program.interrupted) ? 1 : 0;
     };
     // No instance check (a batch run names its searches, which lets a second copy run anyway), no
@@ -52,7 +52,8 @@ int RunBatchProgram(BatchProgram& program)
 
     ResultStore store(settings.MaxResults, view, prompts);
     ByteCounter bytes(&view);
-    HttpClient http(HttpOptions{settings.UserAgent}, program.connector, bytes);
+    // Ctrl-C frees a worker waiting on a name server at once.
+    HttpClient http(StoppableOptions(settings.UserAgent, &program.interrupted), program.connector, bytes);
     RunFlags flags;
     BatchContext context{
         settings,           tables, folder, http, store, view, prompts, program.console, program.clock, flags,

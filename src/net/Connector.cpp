@@ -2,8 +2,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
+#include <cstdlib>
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -23,13 +24,17 @@ int MillisecondsLeft(SteadyClock::time_point deadline)
 }
 
 // Connects one socket to one address, waiting until `deadline` at most. Returns the socket or -1.
-int ConnectOne(const addrinfo& address, SteadyClock::time_point deadline)
+int ConnectOne(std::uint32_t ipv4, int port, SteadyClock::time_point deadline)
 {
-    const int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol);
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) {
         return -1;
     }
-    int result = ::connect(fd, address.ai_addr, address.ai_addrlen);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = ipv4;
+    int result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
     if (result != 0 && errno == EINPROGRESS) {
         pollfd waiter{fd, POLLOUT, 0};
         for (;;) {
@@ -60,18 +65,33 @@ int ConnectOne(const addrinfo& address, SteadyClock::time_point deadline)
 
 } // namespace
 
+SocketConnector::SocketConnector(std::vector<ConnectToRule> rules, std::unique_ptr<NameResolver> resolver)
+    : m_rules(std::move(rules)),
+      m_resolver(resolver != nullptr ? std::move(resolver)
+                                     : std::make_unique<CachingResolver>(std::make_unique<AresResolver>()))
+{
+}
+
 Status SocketConnector::FromEnvironment(std::unique_ptr<SocketConnector>& connector)
 {
     connector.reset();
     std::vector<ConnectToRule> rules;
-    Status status = ConnectToRulesFromEnvironment(rules);
-    if (status.ok()) {
-        connector = std::make_unique<SocketConnector>(std::move(rules));
+    if (Status status = ConnectToRulesFromEnvironment(rules); !status) {
+        return status;
     }
-    return status;
+    const char* servers = std::getenv(kNameServersVariable);
+    const std::string serverList = servers == nullptr ? std::string() : std::string(servers);
+    if (!serverList.empty()) {
+        if (Status status = CheckNameServers(serverList); !status) {
+            return status;
+        }
+    }
+    connector = std::make_unique<SocketConnector>(
+        std::move(rules), std::make_unique<CachingResolver>(std::make_unique<AresResolver>(serverList)));
+    return Status::Ok();
 }
 
-int SocketConnector::Connect(const std::string& host, int port, int timeoutMs)
+int SocketConnector::Connect(const std::string& host, int port, int timeoutMs, const std::atomic<int>* stop)
 {
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
     std::string target = host;
@@ -84,23 +104,14 @@ int SocketConnector::Connect(const std::string& host, int port, int timeoutMs)
         return -1;
     }
 
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    addrinfo* found = nullptr;
-    const std::string service = std::to_string(targetPort);
-    if (::getaddrinfo(target.c_str(), service.c_str(), &hints, &found) != 0 || found == nullptr) {
-        return -1;
-    }
+    const LookupAnswer found = m_resolver->Resolve(target, timeoutMs, stop);
     int fd = -1;
-    for (const addrinfo* address = found; address != nullptr && fd < 0; address = address->ai_next) {
-        if (MillisecondsLeft(deadline) == 0) {
+    for (const std::uint32_t address : found.addresses) {
+        if (fd >= 0 || MillisecondsLeft(deadline) == 0 || (stop != nullptr && stop->load() != 0)) {
             break;
         }
-        fd = ConnectOne(*address, deadline);
+        fd = ConnectOne(address, targetPort, deadline);
     }
-    ::freeaddrinfo(found);
     return fd;
 }
 

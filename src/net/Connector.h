@@ -1,7 +1,9 @@
 #pragma once
 
 #include "net/ConnectTo.h"
+#include "net/NameResolver.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,25 +16,26 @@ class Connector {
 public:
     virtual ~Connector() = default;
     // A connected, non-blocking stream socket that the caller owns and closes, or -1. Gives up after
-    // `timeoutMs` of connecting (name resolution excepted, see SocketConnector).
-    virtual int Connect(const std::string& host, int port, int timeoutMs) = 0;
+    // `timeoutMs` of looking up and connecting, or as soon as `stop` (when given) is raised.
+    virtual int Connect(const std::string& host, int port, int timeoutMs, const std::atomic<int>* stop) = 0;
 };
 
-// The real one: IPv4 name resolution and a non-blocking connect bounded by the time-out, after the
-// connect-to rules have had their say. Name resolution (getaddrinfo) blocks for as long as the system
-// resolver takes; it has no time-out of its own.
+// The real one: after the connect-to rules have had their say, an IPv4 look-up and a non-blocking
+// connect, together bounded by the time-out. Look-ups are remembered per host (CachingResolver).
 class SocketConnector final : public Connector {
 public:
-    explicit SocketConnector(std::vector<ConnectToRule> rules = {}) : m_rules(std::move(rules)) {}
-    // The program's connector: the rules of kConnectToVariable, read once here. When the variable is
-    // malformed, `connector` stays empty and the status carries the message for the user.
+    explicit SocketConnector(std::vector<ConnectToRule> rules = {}, std::unique_ptr<NameResolver> resolver = nullptr);
+    // The program's connector: the rules of kConnectToVariable and the name servers of
+    // kNameServersVariable, read once here. When a variable is malformed, `connector` stays empty and
+    // the status carries the message for the user.
     static Status FromEnvironment(std::unique_ptr<SocketConnector>& connector);
 
-    int Connect(const std::string& host, int port, int timeoutMs) override;
+    int Connect(const std::string& host, int port, int timeoutMs, const std::atomic<int>* stop) override;
     const std::vector<ConnectToRule>& rules() const { return m_rules; }
 
 private:
     std::vector<ConnectToRule> m_rules; // read-only after construction, so shared freely by threads
+    std::unique_ptr<NameResolver> m_resolver; // safe for every thread
 };
 
 } // namespace trawl

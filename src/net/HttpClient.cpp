@@ -117,6 +117,13 @@ RedirectStep DecideRedirect(std::string_view response)
     return step;
 }
 
+HttpOptions StoppableOptions(const std::string& userAgent, const std::atomic<int>* stop)
+{
+    HttpOptions options{userAgent};
+    options.stop = stop;
+    return options;
+}
+
 HttpClient::HttpClient(HttpOptions options, Connector& connector, ByteCounter& counter)
     : m_options(std::move(options)), m_connector(connector), m_counter(counter)
 {
@@ -132,7 +139,7 @@ std::string HttpClient::Exchange(const std::string& host, const std::string& pat
     }
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(m_options.exchangeDeadlineMs);
     const int waitMs = m_options.waitMs;
-    SocketGuard socket(m_connector.Connect(host, m_options.port, WaitBudget(waitMs, deadline)));
+    SocketGuard socket(m_connector.Connect(host, m_options.port, WaitBudget(waitMs, deadline), m_options.stop));
     if (socket.fd() < 0) {
         return {};
     }

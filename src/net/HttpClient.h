@@ -3,6 +3,7 @@
 #include "net/HttpGetter.h"
 #include "net/ResponseBudget.h"
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -24,6 +25,9 @@ struct HttpOptions {
     // What the responses of every exchange at once may hold; a response that cannot draw more ends
     // where it is, as at the cap. Null: no limit beyond the cap.
     ResponseBudget* budget = &ProcessResponseBudget();
+    // Raised: an exchange still looking up its host gives up at once (Ctrl-C, the window closing).
+    // Null: only the waits bound the look-up.
+    const std::atomic<int>* stop = nullptr;
     // One exchange (connect to close) ends by this time whatever the server does: a server trickling
     // a byte every few seconds passes every single wait and would otherwise hold a worker for ever.
     // A minute is ten times the single wait, plenty for a feed or an ad page on a slow line.
@@ -32,6 +36,9 @@ struct HttpOptions {
 
 // The HTTP/1.0 client: one fresh connection per exchange, a raw response back, at most one redirect
 // followed. Re-entrant: calls share nothing but the byte counter.
+// The defaults with `userAgent`, and `stop` ending look-ups.
+HttpOptions StoppableOptions(const std::string& userAgent, const std::atomic<int>* stop);
+
 class HttpClient final : public HttpGetter {
 public:
     HttpClient(HttpOptions options, Connector& connector, ByteCounter& counter);

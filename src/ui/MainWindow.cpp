@@ -40,8 +40,8 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
       m_services(services), m_settings(services.settings), m_units(font()),
       m_status(*this, [this] { return m_store.Count(); }),
       m_store(std::clamp(m_settings.MaxResults, kMinMaxResults, kMaxMaxResults), m_status, services.prompts),
-      m_model(m_store), m_bytes(&m_status), m_http(m_settings.UserAgent, services.connector, m_bytes),
-      m_updateHttp(HttpOptions{m_settings.UserAgent}, services.connector, m_uncounted),
+      m_model(m_store), m_bytes(&m_status), m_http(m_settings.UserAgent, services.connector, m_bytes, &m_closingFlag),
+      m_updateHttp(StoppableOptions(m_settings.UserAgent, &m_closingFlag), services.connector, m_uncounted),
       m_searchNameLabel(QStringLiteral("Search name:"), this), m_searchName(this), m_load(QStringLiteral("Load"), this),
       m_save(QStringLiteral("Save"), this), m_tabs(this), m_progress(this)
 {
@@ -241,6 +241,7 @@ void MainWindow::ShutDown()
     }
     RaiseFlag(m_flags.StopSearchRequested);
     RaiseFlag(m_flags.StopScanRequested);
+    RaiseFlag(m_closingFlag);
     m_job.Finish();
     // No worker waits for this thread any more (its boxes are answered), so waiting here cannot
     // deadlock. The scheduler goes first: it may still hand work to the scan.

@@ -183,6 +183,7 @@ private:
     Settings& m_settings;
     DialogUnits m_units;
     RunFlags m_flags;
+    std::atomic<int> m_closingFlag{0}; // raised by ShutDown: look-ups under way give up at once
     QtStatusView m_status;
     ResultStore m_store;
     ResultListModel m_model;

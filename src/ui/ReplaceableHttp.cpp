@@ -2,9 +2,10 @@
 
 namespace trawl::ui {
 
-ReplaceableHttp::ReplaceableHttp(const std::string& userAgent, Connector& connector, ByteCounter& counter)
-    : m_connector(connector), m_counter(counter),
-      m_client(std::make_shared<HttpClient>(HttpOptions{userAgent}, connector, counter))
+ReplaceableHttp::ReplaceableHttp(const std::string& userAgent, Connector& connector, ByteCounter& counter,
+                                 const std::atomic<int>* stop)
+    : m_connector(connector), m_counter(counter), m_stop(stop),
+      m_client(std::make_shared<HttpClient>(StoppableOptions(userAgent, stop), connector, counter))
 {
 }
 
@@ -21,7 +22,7 @@ std::string ReplaceableHttp::HttpGet(const std::string& host, const std::string&
 
 void ReplaceableHttp::SetUserAgent(const std::string& userAgent)
 {
-    auto client = std::make_shared<HttpClient>(HttpOptions{userAgent}, m_connector, m_counter);
+    auto client = std::make_shared<HttpClient>(StoppableOptions(userAgent, m_stop), m_connector, m_counter);
     std::lock_guard lock(m_mutex);
     m_client = std::move(client);
 }

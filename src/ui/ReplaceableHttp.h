@@ -2,6 +2,7 @@
 
 #include "net/HttpClient.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,7 +19,9 @@ namespace trawl::ui {
 // began with.
 class ReplaceableHttp final : public HttpGetter {
 public:
-    ReplaceableHttp(const std::string& userAgent, Connector& connector, ByteCounter& counter);
+    // `stop` (when given) ends the look-ups of exchanges under way; it must outlive this client.
+    ReplaceableHttp(const std::string& userAgent, Connector& connector, ByteCounter& counter,
+                    const std::atomic<int>* stop = nullptr);
 
     std::string HttpGet(const std::string& host, const std::string& path, int followRedirect, int countBytes) override;
     void SetUserAgent(const std::string& userAgent);
@@ -27,6 +30,7 @@ public:
 private:
     Connector& m_connector;
     ByteCounter& m_counter;
+    const std::atomic<int>* m_stop;
     mutable std::mutex m_mutex;
     std::shared_ptr<HttpClient> m_client; // guarded by m_mutex
 };

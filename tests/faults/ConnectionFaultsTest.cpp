@@ -1,5 +1,7 @@
 #include "FaultFixture.h"
 
+#include "support/LoopbackNameServer.h"
+
 #include <chrono>
 #include <csignal>
 #include <gmock/gmock.h>
@@ -9,6 +11,7 @@ namespace trawl::test {
 namespace {
 
 using namespace std::chrono_literals;
+using ::testing::Each;
 using ::testing::HasSubstr;
 using ::testing::IsSubsetOf;
 using ::testing::UnorderedElementsAreArray;
@@ -87,6 +90,52 @@ TEST_F(ConnectionFaults, refused_site_waits_to_retry_while_the_others_are_harves
     EXPECT_LE(run.cpuMs, run.wallMs / 4) << Describe(run);
     ExpectBounded(run, 5s, kSmallRunMiB);
     EXPECT_THAT(run.out, HasSubstr("Search saved to '" + path + "'."));
+
+    std::vector<std::string> expected = Sorted(KijijiLinks());
+    for (int i = 1; i <= 3; ++i) {
+        expected.push_back("http://sfbay.craigslist.org/ad/kept/" + std::to_string(i) + ".html");
+    }
+    EXPECT_THAT(LinksIn(path), UnorderedElementsAreArray(expected));
+    ExpectSeededKept(path);
+    EXPECT_EQ(RequestsFor(kClCity, ClFeedPath()), 0);
+}
+
+TEST_F(ConnectionFaults, dead_name_server_holds_only_its_site_and_ctrl_c_ends_the_look_up_at_once)
+{
+    const std::string path = WriteSeededSearch();
+    // Craigslist is reached through a name that only a name server which never answers could give.
+    LoopbackNameServer dead;
+    ASSERT_GT(dead.port(), 0);
+    auto env = Env();
+    env["TRAWLKIT_NAME_SERVERS"] = dead.address();
+    env["TRAWLKIT_CONNECT_TO"] = std::string(kClCity) + ":80:craigslist.sites.test:" + std::to_string(server.port()) +
+                                 ",*:80:127.0.0.1:" + std::to_string(server.port());
+    std::chrono::steady_clock::time_point askedAt;
+    std::chrono::steady_clock::time_point interruptedAt;
+    const auto started = std::chrono::steady_clock::now();
+    const ProgramResult run = RunLogged({"-csv", "bikes.trawl"}, env, [&](int pid) {
+        dead.WaitForQuery(10s);
+        askedAt = std::chrono::steady_clock::now();
+        // The Kijiji pages are fetched while the Craigslist worker waits on its look-up.
+        for (int i = 0; i < 2000 && !(server.RequestCount() >= 2 && server.ActiveConnections() == 0); ++i) {
+            std::this_thread::sleep_for(5ms);
+        }
+        std::this_thread::sleep_for(1000ms);
+        interruptedAt = std::chrono::steady_clock::now();
+        ::kill(pid, SIGINT);
+    });
+    const auto untilInterrupt = std::chrono::duration_cast<std::chrono::milliseconds>(interruptedAt - started);
+
+    // Ctrl-C came during the look-up, and the program was gone long before the look-up's own bound.
+    EXPECT_LT(interruptedAt - askedAt, 4000ms);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_LE(run.wallMs, untilInterrupt.count() + 1000 * kSlowdown) << Describe(run);
+    EXPECT_LE(run.cpuMs, run.wallMs / 4) << Describe(run);
+    ExpectBounded(run, 10s, kSmallRunMiB);
+    EXPECT_THAT(run.out, HasSubstr("Search saved to '" + path + "'."));
+    // Only the loopback name server was asked, and only for that name.
+    EXPECT_GE(dead.queries(), 1);
+    EXPECT_THAT(dead.names(), Each(std::string("craigslist.sites.test")));
 
     std::vector<std::string> expected = Sorted(KijijiLinks());
     for (int i = 1; i <= 3; ++i) {

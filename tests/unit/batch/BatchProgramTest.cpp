@@ -18,7 +18,7 @@ using ::testing::HasSubstr;
 // No site can be reached.
 class RefusingConnector final : public Connector {
 public:
-    int Connect(const std::string&, int, int) override
+    int Connect(const std::string&, int, int, const std::atomic<int>*) override
     {
         ++attempts;
         return -1;

@@ -150,7 +150,7 @@ TEST_F(HttpClientFailure, ConnectGivesUpAfterTheWaitWhenNobodyAccepts)
     // Fill the backlog first; once it is full a connect waits.
     for (int i = 0; i < 8; ++i) {
         const auto start = SteadyClock::now();
-        answered = connector.Connect("a.test", 80, 200);
+        answered = connector.Connect("a.test", 80, 200, nullptr);
         const long took = MsSince(start);
         if (answered < 0) {
             EXPECT_GE(took, 190);
