@@ -2,6 +2,8 @@
 // while a worker waits on a message box.
 
 #include "GuiSupport.h"
+#include "net/NameResolver.h"
+#include "support/LoopbackNameServer.h"
 #include "results/ResultStore.h"
 #include "ui/DiagnosticsPage.h"
 #include "ui/PageLayout.h"
@@ -10,6 +12,7 @@
 #include "ui/SearchSettingsPage.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
@@ -41,6 +44,7 @@ private Q_SLOTS:
     void with_one_site_off_its_trees_are_hidden_and_the_others_fill_the_page();
     void focus_comes_back_to_its_control_when_the_window_is_active_again();
     void closing_during_a_search_answers_the_box_a_worker_waits_on();
+    void closing_while_a_worker_waits_on_a_dead_name_server_ends_at_once();
     void the_update_check_starts_with_the_window_and_offers_a_newer_version();
 };
 
@@ -222,6 +226,28 @@ void WindowLifecycleTest::closing_during_a_search_answers_the_box_a_worker_waits
     QCOMPARE(window.flags().SearchRunning.load(), 0); // the worker was answered and the run ended
     QVERIFY(harness.boxes->IsShutDown());
     harness.window.reset(); // nothing is left to wait for
+}
+
+void WindowLifecycleTest::closing_while_a_worker_waits_on_a_dead_name_server_ends_at_once()
+{
+    WindowHarness harness({"MaxThreads: 1"});
+    // The sites are reached through a name that a name server which never answers is asked for.
+    test::LoopbackNameServer dead;
+    harness.connector = std::make_unique<SocketConnector>(
+        std::vector<ConnectToRule>{ConnectToRule{"*", 80, "sites.test", harness.server.port()}},
+        std::make_unique<AresResolver>(dead.address()));
+    MainWindow& window = harness.Open();
+    TickTorontoBikes(window);
+    window.searchPage().terms.setText(QStringLiteral("bike"));
+    QTest::mouseClick(&window.searchPage().go, Qt::LeftButton);
+    QVERIFY(WaitUntil([&] { return dead.queries() > 0; }));
+
+    // The close waits for the worker; the worker gives its look-up up at once rather than at the
+    // bound (5.5 s).
+    QElapsedTimer closing;
+    closing.start();
+    harness.Close();
+    QVERIFY2(closing.elapsed() < 2000, qPrintable(QString::number(closing.elapsed())));
 }
 
 void WindowLifecycleTest::the_update_check_starts_with_the_window_and_offers_a_newer_version()
