@@ -1,6 +1,7 @@
 #include "BenchSupport.h"
 
 #include "RecordGenerator.h"
+#include "app/StatusView.h"
 #include "app/TextUtil.h"
 #include "results/QuickFilter.h"
 #include "results/ResultStore.h"
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 namespace trawl::bench {
 
@@ -70,6 +72,19 @@ int RunBenchmarks(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
+}
+
+ResultStore& BigStore()
+{
+    static NullStatusView view;
+    static SilentPrompts prompts;
+    static std::unique_ptr<ResultStore> store = [] {
+        const std::size_t n = RecordCount();
+        auto made = std::make_unique<ResultStore>(static_cast<int>(n), view, prompts);
+        FillStore(*made, n, kSeed);
+        return made;
+    }();
+    return *store;
 }
 
 int CountByLowerCasing(ResultStore& store, std::string_view query)

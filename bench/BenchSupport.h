@@ -39,6 +39,10 @@ std::size_t RecordCount();
 // A file of that name in TRAWL_BENCH_DIR, else in the temporary folder.
 std::string BenchFile(const char* name);
 
+// One store of RecordCount() generated records (kSeed) for the whole benchmark program, filled on
+// first use (about 1.2 GB at a million records).
+ResultStore& BigStore();
+
 // Runs the registered benchmarks; `--dump-text=PATH` instead writes each generated record's Title and
 // FullText as one line, the text grep is timed on.
 int BenchmarkMain(int argc, char** argv);

@@ -27,19 +27,8 @@
 namespace trawl::bench {
 namespace {
 
-NullStatusView g_view;
 SilentPrompts g_prompts;
 
-ResultStore& BigStore()
-{
-    static std::unique_ptr<ResultStore> store = [] {
-        const std::size_t n = RecordCount();
-        auto made = std::make_unique<ResultStore>(static_cast<int>(n), g_view, g_prompts);
-        FillStore(*made, n, kSeed);
-        return made;
-    }();
-    return *store;
-}
 
 // An invented city host of letters only, as real ones are ("bavorelli", "kastomar").
 std::string InventedHost(int row)

@@ -32,20 +32,8 @@
 namespace trawl::bench {
 namespace {
 
-NullStatusView g_view;
 SilentPrompts g_prompts;
 
-// One store for every benchmark, filled on first use (about 1.2 GB at a million records).
-ResultStore& BigStore()
-{
-    static std::unique_ptr<ResultStore> store = [] {
-        const std::size_t n = RecordCount();
-        auto made = std::make_unique<ResultStore>(static_cast<int>(n), g_view, g_prompts);
-        FillStore(*made, n, kSeed);
-        return made;
-    }();
-    return *store;
-}
 
 // Puts the records back in generated order, so every sort starts from the same shuffle.
 void RestoreGeneratedOrder(ResultStore& store)

@@ -51,6 +51,28 @@ protected:
         const std::string response = ResponseOf(kClCity, ClFeedPath());
         return response.find("</link>", Nth(response, "<item ", 6)) + 3;
     }
+    // Once both Kijiji pages have been answered, waits a second more and sends Ctrl-C; returns when.
+    std::chrono::steady_clock::time_point InterruptAfterKijiji(int pid)
+    {
+        for (int i = 0; i < 2000 && !(server.RequestCount() >= 2 && server.ActiveConnections() == 0); ++i) {
+            std::this_thread::sleep_for(5ms);
+        }
+        std::this_thread::sleep_for(1000ms);
+        const auto now = std::chrono::steady_clock::now();
+        ::kill(pid, SIGINT);
+        return now;
+    }
+    // The search file holds the Kijiji ads and the seeded records, and Craigslist was never asked.
+    void ExpectKijijiAndSeededOnly(const std::string& path)
+    {
+        std::vector<std::string> expected = Sorted(KijijiLinks());
+        for (int i = 1; i <= 3; ++i) {
+            expected.push_back("http://sfbay.craigslist.org/ad/kept/" + std::to_string(i) + ".html");
+        }
+        EXPECT_THAT(LinksIn(path), UnorderedElementsAreArray(expected));
+        ExpectSeededKept(path);
+        EXPECT_EQ(RequestsFor(kClCity, ClFeedPath()), 0);
+    }
     std::set<std::string> KijijiLinks() const
     {
         std::set<std::string> links = LinksOf(kKjCanada, KjCanadaFeedPath());
@@ -72,12 +94,7 @@ TEST_F(ConnectionFaults, refused_site_waits_to_retry_while_the_others_are_harves
     const ProgramResult run = RunLogged({"-deep", "-csv", "bikes.trawl"}, env, [&](int pid) {
         // The Craigslist job is handed out first; once both Kijiji pages have been answered its
         // refused connection is long past and its worker counts down to the next try.
-        for (int i = 0; i < 2000 && !(server.RequestCount() >= 2 && server.ActiveConnections() == 0); ++i) {
-            std::this_thread::sleep_for(5ms);
-        }
-        std::this_thread::sleep_for(1000ms);
-        interruptedAt = std::chrono::steady_clock::now();
-        ::kill(pid, SIGINT);
+        interruptedAt = InterruptAfterKijiji(pid);
     });
     const auto untilInterrupt = std::chrono::duration_cast<std::chrono::milliseconds>(interruptedAt - started);
 
@@ -91,13 +108,7 @@ TEST_F(ConnectionFaults, refused_site_waits_to_retry_while_the_others_are_harves
     ExpectBounded(run, 5s, kSmallRunMiB);
     EXPECT_THAT(run.out, HasSubstr("Search saved to '" + path + "'."));
 
-    std::vector<std::string> expected = Sorted(KijijiLinks());
-    for (int i = 1; i <= 3; ++i) {
-        expected.push_back("http://sfbay.craigslist.org/ad/kept/" + std::to_string(i) + ".html");
-    }
-    EXPECT_THAT(LinksIn(path), UnorderedElementsAreArray(expected));
-    ExpectSeededKept(path);
-    EXPECT_EQ(RequestsFor(kClCity, ClFeedPath()), 0);
+    ExpectKijijiAndSeededOnly(path);
 }
 
 TEST_F(ConnectionFaults, dead_name_server_holds_only_its_site_and_ctrl_c_ends_the_look_up_at_once)
@@ -117,12 +128,7 @@ TEST_F(ConnectionFaults, dead_name_server_holds_only_its_site_and_ctrl_c_ends_th
         dead.WaitForQuery(10s);
         askedAt = std::chrono::steady_clock::now();
         // The Kijiji pages are fetched while the Craigslist worker waits on its look-up.
-        for (int i = 0; i < 2000 && !(server.RequestCount() >= 2 && server.ActiveConnections() == 0); ++i) {
-            std::this_thread::sleep_for(5ms);
-        }
-        std::this_thread::sleep_for(1000ms);
-        interruptedAt = std::chrono::steady_clock::now();
-        ::kill(pid, SIGINT);
+        interruptedAt = InterruptAfterKijiji(pid);
     });
     const auto untilInterrupt = std::chrono::duration_cast<std::chrono::milliseconds>(interruptedAt - started);
 
@@ -137,13 +143,7 @@ TEST_F(ConnectionFaults, dead_name_server_holds_only_its_site_and_ctrl_c_ends_th
     EXPECT_GE(dead.queries(), 1);
     EXPECT_THAT(dead.names(), Each(std::string("craigslist.sites.test")));
 
-    std::vector<std::string> expected = Sorted(KijijiLinks());
-    for (int i = 1; i <= 3; ++i) {
-        expected.push_back("http://sfbay.craigslist.org/ad/kept/" + std::to_string(i) + ".html");
-    }
-    EXPECT_THAT(LinksIn(path), UnorderedElementsAreArray(expected));
-    ExpectSeededKept(path);
-    EXPECT_EQ(RequestsFor(kClCity, ClFeedPath()), 0);
+    ExpectKijijiAndSeededOnly(path);
 }
 
 TEST_F(ConnectionFaults, reset_in_the_middle_of_a_feed_keeps_the_items_that_arrived_whole)
