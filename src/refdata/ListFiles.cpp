@@ -3,7 +3,9 @@
 #include "app/AtomicFile.h"
 #include "app/TextUtil.h"
 
+#include <cstdint>
 #include <fstream>
+#include <sys/stat.h>
 #include <sstream>
 
 namespace trawl {
@@ -259,15 +261,37 @@ void LoadListText(ListFile which, std::string_view text, ReferenceTables& tables
     LoadListFile(which, in, tables);
 }
 
+namespace {
+
+// Only a regular file of at most kMaxListFileBytes is read as a list: a folder, a pipe or a device in
+// a list's place (a link to /dev/zero never ends) is taken for a missing list.
+bool IsListFileToRead(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           static_cast<std::uint64_t>(info.st_size) <= kMaxListFileBytes;
+}
+
+} // namespace
+
 ReferenceTables LoadReferenceLists(const std::string& programDirectory)
 {
     ReferenceTables tables;
     for (ListFile which : kAllListFiles) {
-        std::ifstream in(PathInDirectory(programDirectory, ListFileName(which)), std::ios::binary);
-        if (!in) {
-            continue; // a missing file leaves its table empty; start-up offers the download
+        // A missing, unreadable or damaged file leaves its table empty, and start-up offers the download.
+        const std::string path = PathInDirectory(programDirectory, ListFileName(which));
+        if (!IsListFileToRead(path)) {
+            continue;
         }
-        LoadListFile(which, in, tables);
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            continue;
+        }
+        try {
+            LoadListFile(which, in, tables);
+        } catch (const std::ios_base::failure&) {
+            LoadListText(which, {}, tables); // a read error part-way: the table is emptied, as for a missing file
+        }
     }
     return tables;
 }

@@ -46,6 +46,8 @@ inline constexpr std::size_t kKJSectionCapacity = 500;
 inline constexpr std::size_t kMaxListRows = 100000;
 // A line longer than this is cut there (real lines are a few hundred bytes).
 inline constexpr std::size_t kMaxListLineBytes = 64 * 1024;
+// A list file larger than this is taken for a damaged one (real lists are a few hundred kilobytes).
+inline constexpr std::size_t kMaxListFileBytes = std::size_t{32} << 20;
 
 std::string_view ListFileName(ListFile which);
 std::string_view ListFileHeader(ListFile which);

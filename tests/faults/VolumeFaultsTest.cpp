@@ -6,6 +6,8 @@
 #include <charconv>
 #include <gmock/gmock.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace trawl::test {
 namespace {
@@ -13,6 +15,7 @@ namespace {
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::StartsWith;
 
 int Count(const std::string& text, const std::string& part)
 {
@@ -171,6 +174,34 @@ TEST_F(VolumeFaults, list_files_with_ten_megabyte_lines_still_start_and_search)
     ExpectSeededKept(path);
     // The lists are only read: the files are as they were.
     EXPECT_TRUE(ReadFile(home.File("CLcitylist.csv")) == clCities);
+}
+
+TEST_F(VolumeFaults, a_folder_or_an_endless_device_in_a_lists_place_is_a_missing_list_not_a_crash_or_a_hang)
+{
+    const std::string path = WriteSeededSearch();
+    // The city list is a link to /dev/zero: it is taken for a missing list and downloaded again over
+    // the link (before: read for ever at full CPU). The downloaded list is the sample sites', which
+    // does not hold the search's cities, so the search itself is refused as having none.
+    const std::string cities = home.File("CLcitylist.csv");
+    ASSERT_EQ(std::remove(cities.c_str()), 0);
+    ASSERT_EQ(::symlink("/dev/zero", cities.c_str()), 0);
+    ProgramResult run = RunLogged({"-csv", "bikes.trawl"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("You have not selected any cities or regions to search."));
+    ExpectBounded(run, 10s, kSmallRunMiB);
+    ExpectSeededKept(path);
+    EXPECT_THAT(ReadFile(cities), StartsWith("\"Region\""));
+
+    // The section list is a folder, which no download can replace: said, and nothing else is touched.
+    const std::string sections = home.File("CLsectlist.csv");
+    ASSERT_EQ(std::remove(sections.c_str()), 0);
+    ASSERT_EQ(::mkdir(sections.c_str(), 0700), 0);
+    const std::string before = ReadFile(path);
+    run = RunLogged({"-csv", "bikes.trawl"});
+    EXPECT_EQ(run.status, 3) << run.err;
+    ExpectBounded(run, 10s, kSmallRunMiB);
+    EXPECT_THAT(run.err, HasSubstr("are missing or empty and could not be downloaded"));
+    EXPECT_EQ(ReadFile(path), before);
 }
 
 } // namespace

@@ -3,11 +3,16 @@
 #include "support/Doubles.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace trawl {
 namespace {
@@ -251,6 +256,38 @@ TEST(ListWriter, FailureIsReported)
     const Status status = WriteListFile(dir.File("no-such-folder/CLsectlist.csv"), kCLSectionListHeader, {});
     EXPECT_FALSE(status.ok());
     EXPECT_FALSE(status.message().empty());
+}
+
+TEST_F(ListFolder, AFolderAPipeAnEndlessDeviceOrAHugeFileInAListsPlaceIsTakenForAMissingList)
+{
+    WriteAll();
+    const std::string path = dir.File("CLcitylist.csv");
+    const std::string saved = test::ReadFile(path);
+    const auto replaceWith = [&](const std::function<int()>& make) {
+        std::remove(path.c_str());
+        ASSERT_EQ(make(), 0) << std::strerror(errno);
+    };
+    const std::vector<std::pair<std::string, std::function<int()>>> cases = {
+        {"a folder", [&] { return ::mkdir(path.c_str(), 0700); }},
+        {"a pipe nobody writes to", [&] { return ::mkfifo(path.c_str(), 0600); }},
+        {"a link to /dev/zero", [&] { return ::symlink("/dev/zero", path.c_str()); }},
+        {"a file past the bound", [&] {
+             test::WriteFile(path, saved);
+             return ::truncate(path.c_str(), static_cast<off_t>(kMaxListFileBytes + 1));
+         }},
+    };
+    for (const auto& [what, make] : cases) {
+        replaceWith(make);
+        ReferenceTables tables;
+        EXPECT_NO_THROW(tables = LoadReferenceLists(dir.path())) << what;
+        EXPECT_TRUE(tables.CLCityTable.empty()) << what;
+        EXPECT_FALSE(ReferenceListsComplete(tables)) << what;
+        EXPECT_FALSE(tables.KJCityTable.empty()) << what; // the other lists are read as ever
+        ::rmdir(path.c_str());
+        std::remove(path.c_str());
+    }
+    test::WriteFile(path, saved);
+    EXPECT_TRUE(ReferenceListsComplete(LoadReferenceLists(dir.path())));
 }
 
 } // namespace
