@@ -26,7 +26,7 @@ public:
         }
     }
 
-    int Connect(const std::string& host, int, int) override
+    int Connect(const std::string& host, int, int, const std::atomic<int>*) override
     {
         m_hosts.push_back(host);
         if (m_next >= m_responses.size()) {
