@@ -4,9 +4,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <climits>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <new>
+#include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,20 +25,84 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
 }
 
+// The file a path names once its symbolic links are followed, so that writing a linked search file
+// replaces the link's target and keeps the link. A link that points nowhere names the file it would
+// point to. A link to anything but a regular file (a device, a folder, a pipe) is not written through:
+// the link itself is replaced, as is a loop of links.
+std::string FollowLinks(const std::string& given)
+{
+    std::string path = given;
+    for (int step = 0;; ++step) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0) {
+            return path; // nothing there yet: the file is made where the links lead
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            return S_ISREG(info.st_mode) ? path : given;
+        }
+        if (step == 40) {
+            return given;
+        }
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) {
+            return given;
+        }
+        target.resize(static_cast<std::size_t>(length));
+        path = target.front() == '/' ? target : FolderOf(path) + "/" + target;
+    }
+}
+
+// Temporary files of a writer that was killed or lost its power stay behind, up to the size of the
+// file each; on a nearly full disk they take the room the next save needs. Ours are named
+// ".NAME.tmp-" and six characters from mkstemp, and a live writer holds a lock on its own; one that
+// nobody holds and that has not changed for a minute is removed. Nothing else is touched.
+void RemoveStaleTemporaries(const std::string& folder, const std::string& name)
+{
+    const std::string prefix = "." + name + ".tmp-";
+    DIR* directory = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (directory == nullptr) {
+        return;
+    }
+    const time_t now = ::time(nullptr);
+    while (const dirent* entry = ::readdir(directory)) {
+        const std::string_view entryName = entry->d_name;
+        if (entryName.size() != prefix.size() + 6 || entryName.substr(0, prefix.size()) != prefix) {
+            continue;
+        }
+        const std::string path = folder + std::string(entryName);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+            now - info.st_mtime >= 60 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            ::unlink(path.c_str());
+        }
+        ::close(fd);
+    }
+    ::closedir(directory);
+}
+
 } // namespace
 
 AtomicFileWriter::AtomicFileWriter(std::string path)
-    : m_path(std::move(path)), m_buffer(static_cast<char*>(::operator new[](kBufferSize, std::align_val_t{kAlignment})))
+    : m_path(FollowLinks(path)),
+      m_buffer(static_cast<char*>(::operator new[](kBufferSize, std::align_val_t{kAlignment})))
 {
     const auto slash = m_path.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : m_path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? m_path : m_path.substr(slash + 1);
+    RemoveStaleTemporaries(folder, name);
     m_tempPath = folder + "." + name + ".tmp-XXXXXX";
     m_fd = ::mkstemp(m_tempPath.data());
     if (m_fd < 0) {
         Fail("create", errno);
         m_tempPath.clear();
+        return;
     }
+    ::flock(m_fd, LOCK_EX | LOCK_NB); // says "in use" to the clean-up of other writers of this file
 }
 
 AtomicFileWriter::~AtomicFileWriter()

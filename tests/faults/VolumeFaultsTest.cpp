@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace trawl::test {
@@ -179,18 +180,24 @@ TEST_F(VolumeFaults, list_files_with_ten_megabyte_lines_still_start_and_search)
 TEST_F(VolumeFaults, a_folder_or_an_endless_device_in_a_lists_place_is_a_missing_list_not_a_crash_or_a_hang)
 {
     const std::string path = WriteSeededSearch();
-    // The city list is a link to /dev/zero: it is taken for a missing list and downloaded again over
-    // the link (before: read for ever at full CPU). The downloaded list is the sample sites', which
-    // does not hold the search's cities, so the search itself is refused as having none.
+    // The city list is a link to a pipe nobody writes to (as a link to /dev/zero, which is not used
+    // here because the download writes where the link is): it is taken for a missing list and
+    // downloaded again over the link, the pipe left alone (before: the read blocked for ever). The
+    // downloaded list is the sample sites', which does not hold the search's cities, so the search
+    // itself is refused as having none.
     const std::string cities = home.File("CLcitylist.csv");
+    const std::string pipe = home.File("endless");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     ASSERT_EQ(std::remove(cities.c_str()), 0);
-    ASSERT_EQ(::symlink("/dev/zero", cities.c_str()), 0);
+    ASSERT_EQ(::symlink(pipe.c_str(), cities.c_str()), 0);
     ProgramResult run = RunLogged({"-csv", "bikes.trawl"});
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_THAT(run.err, HasSubstr("You have not selected any cities or regions to search."));
     ExpectBounded(run, 10s, kSmallRunMiB);
     ExpectSeededKept(path);
     EXPECT_THAT(ReadFile(cities), StartsWith("\"Region\""));
+    struct stat info {};
+    EXPECT_TRUE(::stat(pipe.c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
 
     // The section list is a folder, which no download can replace: said, and nothing else is touched.
     const std::string sections = home.File("CLsectlist.csv");
@@ -202,6 +209,35 @@ TEST_F(VolumeFaults, a_folder_or_an_endless_device_in_a_lists_place_is_a_missing
     ExpectBounded(run, 10s, kSmallRunMiB);
     EXPECT_THAT(run.err, HasSubstr("are missing or empty and could not be downloaded"));
     EXPECT_EQ(ReadFile(path), before);
+}
+
+TEST_F(VolumeFaults, a_linked_search_file_stays_a_link_and_a_killed_saves_leftover_goes)
+{
+    const std::string path = WriteSeededSearch();
+    // The search lives in a folder of its own, linked from the program folder; a save killed an hour
+    // ago left its temporary file beside it.
+    const std::string target = home.File("kept/bikes.trawl");
+    const std::string leftover = home.File("kept/.bikes.trawl.tmp-Ab3xYz");
+    ASSERT_EQ(::mkdir(home.File("kept").c_str(), 0700), 0);
+    ASSERT_EQ(std::rename(path.c_str(), target.c_str()), 0);
+    ASSERT_EQ(::symlink("kept/bikes.trawl", path.c_str()), 0);
+    WriteFile(leftover, std::string(1 << 20, 'x'));
+    const timeval hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimes(leftover.c_str(), hourAgo), 0);
+
+    const ProgramResult run = RunLogged({"-csv", "bikes.trawl"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    ExpectBounded(run, 5s, kSmallRunMiB);
+    // Before: the link was replaced by a plain file and its target kept the old records.
+    struct stat info {};
+    ASSERT_EQ(::lstat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ExpectSeededKept(target);
+    std::set<std::string> links = LinksOf(kClCity, ClFeedPath());
+    links.merge(LinksOf(kKjCanada, KjCanadaFeedPath()));
+    links.merge(LinksOf(kKjStates, KjStatesPagePath()));
+    EXPECT_EQ(LinksIn(target).size(), links.size() + seeded.size());
+    EXPECT_NE(::access(leftover.c_str(), F_OK), 0);
 }
 
 } // namespace
