@@ -259,7 +259,10 @@ BatchSearchResult RunBatchSearch(const std::string& argument, const BatchOptions
     result.outputs.push_back(path);
     context.console.Out("Search saved to '" + path + "'.");
 
+    // Ctrl-C during the save or the outputs lets each finish whole; the run was stopped all the same
+    // and says so (before, it ended with 0 and no word).
     const bool written = WriteOutputs(context, options, path, inputs.RunningSearchName, result);
+    result.interrupted = context.interrupted.load() != 0;
     result.ok = written && !result.interrupted && prompts.Errors() == 0 && context.store.Overflows() == overflowsBefore;
     return result;
 }

@@ -45,28 +45,38 @@ int WaitBudget(int waitMs, SteadyClock::time_point deadline)
     return static_cast<int>(std::clamp<long long>(left, 0, waitMs));
 }
 
-// Waits for `events` on the socket; false on time-out or failure.
-bool WaitFor(int fd, short events, int waitMs, SteadyClock::time_point deadline)
+bool Stopped(const std::atomic<int>* stop)
+{
+    return stop != nullptr && stop->load() != 0;
+}
+
+// Waits up to `waitMs` (and never past `deadline`) for `events`, looking at `stop` every slice: a
+// stop ends the wait at once. True when the socket is ready.
+bool WaitFor(int fd, short events, int waitMs, SteadyClock::time_point deadline, const std::atomic<int>* stop)
 {
     pollfd waiter{fd, events, 0};
+    const auto until = SteadyClock::now() + std::chrono::milliseconds(WaitBudget(waitMs, deadline));
     for (;;) {
-        const int budget = WaitBudget(waitMs, deadline);
-        if (budget == 0) {
+        const int left = WaitBudget(waitMs, until);
+        if (left == 0 || Stopped(stop)) {
             return false;
         }
-        const int ready = ::poll(&waiter, 1, budget);
+        const int ready = ::poll(&waiter, 1, stop != nullptr ? std::min(left, kStopSliceMs) : left);
         if (ready < 0 && errno == EINTR) {
             continue;
         }
-        return ready > 0;
+        if (ready != 0) {
+            return ready > 0;
+        }
     }
 }
 
 // One request line in one send (a second only if the first took part of it).
-bool SendLine(int fd, std::string_view line, int waitMs, SteadyClock::time_point deadline)
+bool SendLine(int fd, std::string_view line, int waitMs, SteadyClock::time_point deadline,
+              const std::atomic<int>* stop)
 {
     while (!line.empty()) {
-        if (!WaitFor(fd, POLLOUT, waitMs, deadline)) {
+        if (!WaitFor(fd, POLLOUT, waitMs, deadline, stop)) {
             return false;
         }
         const ssize_t sent = ::send(fd, line.data(), line.size(), MSG_NOSIGNAL);
@@ -152,7 +162,7 @@ std::string HttpClient::Exchange(const std::string& host, const std::string& pat
         "\r\n",
     };
     for (const auto& line : lines) {
-        if (!SendLine(socket.fd(), line, waitMs, deadline)) {
+        if (!SendLine(socket.fd(), line, waitMs, deadline, m_options.stop)) {
             return {};
         }
     }
@@ -161,7 +171,7 @@ std::string HttpClient::Exchange(const std::string& host, const std::string& pat
     ResponseLease lease(m_options.budget);
     const std::size_t cap = m_options.maxResponseBytes;
     while (response.size() < cap) {
-        if (!WaitFor(socket.fd(), POLLIN, waitMs, deadline)) {
+        if (!WaitFor(socket.fd(), POLLIN, waitMs, deadline, m_options.stop)) {
             break; // the wait passed with nothing to read, or the exchange is out of time
         }
         const std::size_t want = std::min(m_options.chunkBytes, cap - response.size());
@@ -182,6 +192,9 @@ std::string HttpClient::Exchange(const std::string& host, const std::string& pat
         if (got <= 0) {
             break; // closed by the server, or the connection failed
         }
+    }
+    if (Stopped(m_options.stop)) {
+        return {}; // abandoned: part of a page is not taken for the page
     }
     return response;
 }

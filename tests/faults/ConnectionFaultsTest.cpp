@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <gmock/gmock.h>
 #include <thread>
 
@@ -51,10 +52,10 @@ protected:
         const std::string response = ResponseOf(kClCity, ClFeedPath());
         return response.find("</link>", Nth(response, "<item ", 6)) + 3;
     }
-    // Once both Kijiji pages have been answered, waits a second more and sends Ctrl-C; returns when.
-    std::chrono::steady_clock::time_point InterruptAfterKijiji(int pid)
+    // Once `ready` holds (at most ten seconds on), waits a second more and sends Ctrl-C; returns when.
+    static std::chrono::steady_clock::time_point InterruptOnceReady(int pid, const std::function<bool()>& ready)
     {
-        for (int i = 0; i < 2000 && !(server.RequestCount() >= 2 && server.ActiveConnections() == 0); ++i) {
+        for (int i = 0; i < 2000 && !ready(); ++i) {
             std::this_thread::sleep_for(5ms);
         }
         std::this_thread::sleep_for(1000ms);
@@ -62,7 +63,12 @@ protected:
         ::kill(pid, SIGINT);
         return now;
     }
-    // The search file holds the Kijiji ads and the seeded records, and Craigslist was never asked.
+    std::chrono::steady_clock::time_point InterruptAfterKijiji(int pid)
+    {
+        return InterruptOnceReady(pid,
+                                  [this] { return server.RequestCount() >= 2 && server.ActiveConnections() == 0; });
+    }
+    // The search file holds the Kijiji ads and the seeded records, nothing of Craigslist.
     void ExpectKijijiAndSeededOnly(const std::string& path)
     {
         std::vector<std::string> expected = Sorted(KijijiLinks());
@@ -71,7 +77,6 @@ protected:
         }
         EXPECT_THAT(LinksIn(path), UnorderedElementsAreArray(expected));
         ExpectSeededKept(path);
-        EXPECT_EQ(RequestsFor(kClCity, ClFeedPath()), 0);
     }
     std::set<std::string> KijijiLinks() const
     {
@@ -109,6 +114,7 @@ TEST_F(ConnectionFaults, refused_site_waits_to_retry_while_the_others_are_harves
     EXPECT_THAT(run.out, HasSubstr("Search saved to '" + path + "'."));
 
     ExpectKijijiAndSeededOnly(path);
+    EXPECT_EQ(RequestsFor(kClCity, ClFeedPath()), 0);
 }
 
 TEST_F(ConnectionFaults, dead_name_server_holds_only_its_site_and_ctrl_c_ends_the_look_up_at_once)
@@ -144,6 +150,33 @@ TEST_F(ConnectionFaults, dead_name_server_holds_only_its_site_and_ctrl_c_ends_th
     EXPECT_THAT(dead.names(), Each(std::string("craigslist.sites.test")));
 
     ExpectKijijiAndSeededOnly(path);
+    EXPECT_EQ(RequestsFor(kClCity, ClFeedPath()), 0);
+}
+
+TEST_F(ConnectionFaults, ctrl_c_ends_a_trickling_feed_at_once_and_keeps_nothing_of_it)
+{
+    const std::string path = WriteSeededSearch();
+    // The Craigslist feed comes a byte every 100 ms without end: every single wait passes, and the
+    // exchange would run to its one-minute deadline.
+    sitesim::Knobs trickle;
+    trickle.trickleBytes = 1;
+    trickle.trickleIntervalMs = 100;
+    trickle.endlessBody = true;
+    Misbehave(kClCity, ClFeedPath(), trickle);
+    std::chrono::steady_clock::time_point interruptedAt;
+    const auto started = std::chrono::steady_clock::now();
+    const ProgramResult run = RunLogged({"-csv", "bikes.trawl"}, Env(), [&](int pid) {
+        interruptedAt = InterruptOnceReady(pid, [this] { return server.RequestCount() >= 3; });
+    });
+    const auto untilInterrupt = std::chrono::duration_cast<std::chrono::milliseconds>(interruptedAt - started);
+
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_LE(run.wallMs, untilInterrupt.count() + 1000 * kSlowdown) << Describe(run);
+    ExpectBounded(run, 10s, kSmallRunMiB);
+    EXPECT_THAT(run.err, HasSubstr("Stopped: 'bikes.trawl' was interrupted; what it had found is in its search file."));
+    // The part of the feed that had come is not taken for the feed.
+    ExpectKijijiAndSeededOnly(path);
+    EXPECT_EQ(RequestsFor(kClCity, ClFeedPath()), 1);
 }
 
 TEST_F(ConnectionFaults, reset_in_the_middle_of_a_feed_keeps_the_items_that_arrived_whole)

@@ -230,6 +230,52 @@ TEST_F(BatchSearchFixture, an_interrupt_during_a_search_saves_what_was_found_and
     EXPECT_THAT(err.str(), HasSubstr("Stopped: 'b.trawl' and the searches after it were not run."));
 }
 
+// Raises a flag once the text written to it holds `needle`.
+class FlagOnText final : public std::stringbuf {
+public:
+    FlagOnText(std::string needle, std::atomic<int>& flag) : m_needle(std::move(needle)), m_flag(flag) {}
+
+protected:
+    std::streamsize xsputn(const char* text, std::streamsize count) override
+    {
+        const std::streamsize written = std::stringbuf::xsputn(text, count);
+        Look();
+        return written;
+    }
+    int_type overflow(int_type c) override
+    {
+        const int_type result = std::stringbuf::overflow(c);
+        Look();
+        return result;
+    }
+
+private:
+    void Look()
+    {
+        if (str().find(m_needle) != std::string::npos) {
+            m_flag.store(1);
+        }
+    }
+    std::string m_needle;
+    std::atomic<int>& m_flag;
+};
+
+TEST_F(BatchSearchFixture, an_interrupt_during_the_save_keeps_the_files_whole_and_fails_the_run_with_a_word)
+{
+    WriteSearch("a", "sfbay.craigslist.org", "bik", "bike");
+    // Ctrl-C comes as the save ends (before: the run ended with 0 and no word).
+    FlagOnText saved("Search saved to", interrupted);
+    out.std::ostream::rdbuf(&saved);
+    BatchOptions options;
+    options.csv = true;
+    options.searches = {"a.trawl"};
+    EXPECT_EQ(Run(options), 1);
+    EXPECT_EQ(SavedRecords("a"), 4);
+    EXPECT_TRUE(FileExists(home.File("a.csv"))); // begun before the stop was seen: written whole
+
+    EXPECT_THAT(err.str(), HasSubstr("Stopped: 'a.trawl' was interrupted; what it had found is in its search file."));
+}
+
 TEST_F(BatchSearchFixture, an_interrupt_before_a_search_runs_nothing)
 {
     WriteSearch("a", "sfbay.craigslist.org", "bik", "bike");

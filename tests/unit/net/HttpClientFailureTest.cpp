@@ -1,8 +1,10 @@
 #include "NetTestSupport.h"
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace trawl::nettest {
@@ -129,6 +131,31 @@ TEST_F(HttpClientFailure, ExchangeDeadlineEndsATrickleThatPassesEverySingleWait)
     EXPECT_FALSE(response.empty());
     EXPECT_LT(response.size(), 100u); // about one byte per 20 ms
     EXPECT_EQ(response.rfind("HTTP/1.0 2", 0), 0u);
+}
+
+TEST_F(HttpClientFailure, AStopEndsATrickleAtOnceAndGivesNothingBack)
+{
+    server.AddRoute(
+        "trickle.test", "/", [](const SimRequest&) { return SimResponse::Page("slow"); },
+        Knobs{.trickleBytes = 1, .trickleIntervalMs = 20, .endlessBody = true});
+    std::atomic<int> stop{0};
+    HttpOptions options = ShortWaits();
+    options.exchangeDeadlineMs = 60000;
+    options.stop = &stop;
+    HttpClient client = MakeClient(options);
+    std::thread stopper([&stop] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        stop.store(1);
+    });
+    const auto start = SteadyClock::now();
+    const std::string response = client.HttpGet("trickle.test", "/", 1, 0);
+    const long took = MsSince(start);
+    stopper.join();
+    EXPECT_GE(took, 190);
+    EXPECT_LT(took, 1000); // not the minute of the exchange
+    EXPECT_EQ(response, "");
+    // Once raised, no exchange begins.
+    EXPECT_EQ(client.HttpGet("trickle.test", "/", 1, 0), "");
 }
 
 TEST_F(HttpClientFailure, ConnectGivesUpAfterTheWaitWhenNobodyAccepts)
