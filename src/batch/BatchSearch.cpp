@@ -54,7 +54,10 @@ void PassOnInterrupt(BatchContext& context)
     }
 }
 
-void RunSearch(BatchContext& context, SearchScheduler& scheduler, const SearchInputs& inputs)
+// Runs the search; false when a feed failed (nothing came back, an HTTP error, a page of no layout we
+// know, a feed cut short): each site's failures are told in one line, as "0 new ads" must not hide
+// a site that is down, refuses us or changed its pages.
+bool RunSearch(BatchContext& context, SearchScheduler& scheduler, const SearchInputs& inputs)
 {
     const std::int64_t jobs = CountSearchJobs(inputs, context.tables, context.settings);
     context.view.ResetRun();
@@ -62,7 +65,7 @@ void RunSearch(BatchContext& context, SearchScheduler& scheduler, const SearchIn
     context.flags.SearchRunning.store(1);
     if (!scheduler.Start(context.settings, inputs)) {
         context.flags.SearchRunning.store(0);
-        return;
+        return false;
     }
     const auto showProgress = [&] {
         context.console.Progress(SearchProgressLine(inputs.RunningSearchName, context.view.JobsDone(), jobs,
@@ -76,6 +79,15 @@ void RunSearch(BatchContext& context, SearchScheduler& scheduler, const SearchIn
     }
     showProgress();
     context.console.EndProgress();
+    bool whole = true;
+    for (const FeedSite site : {FeedSite::Craigslist, FeedSite::Kijiji}) {
+        const std::string line = scheduler.Tally().FailureLine(site);
+        if (!line.empty()) {
+            context.console.Err(line);
+            whole = false;
+        }
+    }
+    return whole;
 }
 
 void WaitForScan(BatchContext& context, DeepScan& scan, const std::string& name, std::int64_t pending)
@@ -231,13 +243,14 @@ BatchSearchResult RunBatchSearch(const std::string& argument, const BatchOptions
         return result;
     }
 
+    bool feedsWhole = false;
     {
         HarvestContext harvest{context.http,  context.store, context.view,  context.prompts,
                                context.clock, context.flags, context.tables};
         // Declared first so it goes last: the scheduler may still hand it work until it is gone.
         DeepScan scan(harvest);
         SearchScheduler scheduler(harvest, &scan);
-        RunSearch(context, scheduler, inputs);
+        feedsWhole = RunSearch(context, scheduler, inputs);
         if ((options.deep || context.settings.AutoDeepScan != 0) && context.interrupted.load() == 0) {
             RunDeepScan(context, scan, inputs.RunningSearchName, options.deep);
         }
@@ -263,7 +276,8 @@ BatchSearchResult RunBatchSearch(const std::string& argument, const BatchOptions
     // and says so (before, it ended with 0 and no word).
     const bool written = WriteOutputs(context, options, path, inputs.RunningSearchName, result);
     result.interrupted = context.interrupted.load() != 0;
-    result.ok = written && !result.interrupted && prompts.Errors() == 0 && context.store.Overflows() == overflowsBefore;
+    result.ok = written && feedsWhole && !result.interrupted && prompts.Errors() == 0 &&
+                context.store.Overflows() == overflowsBefore;
     return result;
 }
 
@@ -289,6 +303,12 @@ int RunBatchSearches(const BatchOptions& options, BatchContext& context, std::ve
         if (results != nullptr) {
             results->push_back(std::move(result));
         }
+    }
+    // The lines that say where the files went are part of the run's result (a script reads them).
+    if (const std::string lost = context.console.OutLost(); !lost.empty()) {
+        context.console.Err("Error: standard output could not be written (" + lost +
+                            "), so lines saying which files were saved are missing.");
+        status = 1;
     }
     return status;
 }

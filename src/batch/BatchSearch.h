@@ -53,8 +53,8 @@ std::string FindSearchFile(const std::string& argument, const std::string& progr
 // overflowed is saved but is not ok.
 BatchSearchResult RunBatchSearch(const std::string& argument, const BatchOptions& options, BatchContext& context);
 
-// Every SEARCH argument in order; the exit status: 0 when all of them ran and every output was
-// written, else 1.
+// Every SEARCH argument in order; the exit status: 0 when all of them ran, every feed came back whole
+// and every output (standard output included) was written, else 1.
 int RunBatchSearches(const BatchOptions& options, BatchContext& context,
                      std::vector<BatchSearchResult>* results = nullptr);
 

@@ -1,5 +1,8 @@
 #include "batch/Console.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace trawl {
 
 void Console::ClearProgressLocked()
@@ -17,6 +20,16 @@ void Console::Out(const std::string& line)
     ClearProgressLocked();
     m_out << line << '\n';
     m_out.flush();
+    if (!m_out && m_outLost.empty()) {
+        const int error = errno; // of the write that failed, as nothing ran since
+        m_outLost = error != 0 ? std::strerror(error) : "the stream failed";
+    }
+}
+
+std::string Console::OutLost() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_outLost;
 }
 
 void Console::Err(const std::string& line)

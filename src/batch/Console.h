@@ -25,15 +25,19 @@ public:
     // Ends the progress line so that the next output starts on a fresh line.
     void EndProgress();
     bool progressAllowed() const { return m_progressAllowed; }
+    // The reason a line could not be written to standard output (a full disk, a reader gone); ""
+    // while every line went out.
+    std::string OutLost() const;
 
 private:
     void ClearProgressLocked();
 
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::ostream& m_out;
     std::ostream& m_err;
     bool m_progressAllowed;
     std::size_t m_progressWidth = 0; // characters of the progress line now shown, 0 for none
+    std::string m_outLost;
 };
 
 // Message boxes without a window: each text goes to standard error as "Caption: text" and is

@@ -53,6 +53,7 @@ bool SearchScheduler::Start(const Settings& settings, SearchInputs inputs)
     if (m_thread.joinable()) {
         m_thread.join(); // the previous run has ended; its thread is done or about to be
     }
+    m_tally.Reset();
     m_thread = std::thread(&SearchScheduler::RunScheduler, this, settings, std::move(inputs));
     return true;
 }
@@ -183,7 +184,9 @@ void SearchScheduler::SearchWorker(int slotNumber, const Settings& settings)
     }
     StatusView& view = m_context.view;
     const std::atomic<int>& stop = m_context.flags.StopSearchRequested;
-    const SiteIcon icon = endpoints::IsCraigslistLink(job.cityKey) ? SiteIcon::Craigslist : SiteIcon::Kijiji;
+    const bool craigslist = endpoints::IsCraigslistLink(job.cityKey);
+    const SiteIcon icon = craigslist ? SiteIcon::Craigslist : SiteIcon::Kijiji;
+    const FeedSite site = craigslist ? FeedSite::Craigslist : FeedSite::Kijiji;
     std::vector<FeedItem> items;
     int failures = 0;
 
@@ -200,6 +203,7 @@ void SearchScheduler::SearchWorker(int slotNumber, const Settings& settings)
         }
         const int count = ParseFeed(feed.host, feed.response, job.term, settings, m_context.clock, items);
         if (count >= 0) {
+            m_tally.Count(site, JudgeFeedResponse(feed.host, feed.response), ResponseStatus(feed.response));
             AddFeedItems(m_context.store, items, job.cityName, job.sectionName, settings, [this, &settings] {
                 if (m_deepScan != nullptr && (settings.AutoDeepScan != 0 || m_context.flags.ScanRunning.load() != 0)) {
                     m_deepScan->Launch(settings);
@@ -208,6 +212,7 @@ void SearchScheduler::SearchWorker(int slotNumber, const Settings& settings)
             break;
         }
         if (++failures >= kMaxFailures) {
+            m_tally.Count(site, FeedVerdict::NoAnswer);
             // One box at a time across all workers: whoever raises the flag shows it.
             if (m_errorBoxShowing.exchange(1) == 0) {
                 m_context.prompts.Show(PromptKind::Error, "Error",

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Settings.h"
+#include "harvest/FeedVerdict.h"
 #include "harvest/HarvestContext.h"
 #include "harvest/SearchJobs.h"
 
@@ -38,6 +39,8 @@ public:
     // Waits up to `limit` for the run to end without asking it to stop.
     bool WaitFinished(std::chrono::milliseconds limit);
     bool Active() const;
+    // What became of the feeds of the current or last run, by site; read it once the run has ended.
+    const FeedTally& Tally() const { return m_tally; }
 
 private:
     struct Slot {
@@ -57,6 +60,7 @@ private:
     DeepScan* m_deepScan;
     std::array<Slot, kMaxWorkerThreads> m_slots;
     std::atomic<int> m_errorBoxShowing{0};
+    FeedTally m_tally;
     // Raised by a worker as it frees its slot: the scheduler's 150 ms look at the slots ends early,
     // so a free slot gets its next job at once rather than up to 150 ms later.
     std::atomic<int> m_slotFreed{0};

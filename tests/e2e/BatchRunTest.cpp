@@ -159,11 +159,14 @@ TEST_F(BatchRun, a_malformed_connect_rule_is_exit_status_two)
     EXPECT_THAT(bad.err, HasSubstr("TRAWLKIT_CONNECT_TO"));
 }
 
-TEST_F(BatchRun, a_reader_that_went_away_does_not_stop_the_search_from_being_saved)
+TEST_F(BatchRun, a_reader_that_went_away_does_not_stop_the_search_from_being_saved_but_is_noticed)
 {
     const std::string path = WriteBikesSearch();
     const ProgramResult run = RunTrawlkit({"-deep", "-csv", "bikes.trawl"}, Env(), work.path(), true);
-    EXPECT_EQ(run.status, 0) << run.err;
+    // The lines saying where the files went were lost: a script reading them must not take the run for whole.
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("Error: standard output could not be written (Broken pipe), so lines saying "
+                                   "which files were saved are missing.\n"));
     EXPECT_GT(SplitCrLf(ReadFile(path)).size(), 6u);
     EXPECT_TRUE(FileExists(home.File("bikes.csv")));
 }

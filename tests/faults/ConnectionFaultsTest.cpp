@@ -15,6 +15,7 @@ using namespace std::chrono_literals;
 using ::testing::Each;
 using ::testing::HasSubstr;
 using ::testing::IsSubsetOf;
+using ::testing::Not;
 using ::testing::UnorderedElementsAreArray;
 
 // Where the `n`-th (from 1) occurrence of `marker` at or after `from` starts.
@@ -187,7 +188,10 @@ TEST_F(ConnectionFaults, reset_in_the_middle_of_a_feed_keeps_the_items_that_arri
     Misbehave(kClCity, ClFeedPath(), reset);
 
     const ProgramResult run = RunLogged({"-csv", "bikes.trawl"});
-    EXPECT_EQ(run.status, 0) << run.err;
+    // What came is kept, but the site did not give its whole feed: the run says so and fails.
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("Craigslist: 1 of 1 feed failed (1 cut short).\n"));
+    EXPECT_THAT(run.err, Not(HasSubstr("Kijiji:")));
     ExpectBounded(run, 5s, kSmallRunMiB);
     const std::vector<std::string> links = LinksIn(path);
     // The five items before the cut, and nothing made of the cut one.
@@ -201,7 +205,7 @@ TEST_F(ConnectionFaults, reset_in_the_middle_of_a_feed_keeps_the_items_that_arri
     }
     EXPECT_EQ(links.size(), 3 + 5 + KijijiLinks().size());
     ExpectSeededKept(path);
-    EXPECT_EQ(RequestsFor(kClCity, ClFeedPath()), 1); // a cut feed is not a failed one: no retry
+    EXPECT_EQ(RequestsFor(kClCity, ClFeedPath()), 1); // a cut feed is reported, not asked for again
 }
 
 TEST_F(ConnectionFaults, stall_longer_than_the_wait_keeps_what_came_before_it)
@@ -213,7 +217,8 @@ TEST_F(ConnectionFaults, stall_longer_than_the_wait_keeps_what_came_before_it)
     Misbehave(kClCity, ClFeedPath(), stall);
 
     const ProgramResult run = RunLogged({"-csv", "bikes.trawl"});
-    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("Craigslist: 1 of 1 feed failed (1 cut short).\n"));
     // One 5500 ms wait, not the 8 s of the stall.
     EXPECT_GE(run.wallMs, 5500);
     ExpectBounded(run, 7500ms, kSmallRunMiB);

@@ -1,5 +1,7 @@
 #include "FaultFixture.h"
 
+#include "sitesim/SearchPages.h"
+
 #include <gmock/gmock.h>
 
 namespace trawl::test {
@@ -166,8 +168,11 @@ TEST_F(PageFaults, redirect_loops_are_followed_once_and_never_again)
     server.AddRedirect(kClCity, ad + "~1", std::string("http://") + kClCity + ad);
 
     const ProgramResult run = RunLogged({"-deep", "bikes.trawl"});
-    // A redirect is an answer: the page simply listed nothing, and the ad page is what came back.
-    EXPECT_EQ(run.status, 0) << run.err;
+    // A second redirect is not followed: the result page is a failed feed (said, and the run fails),
+    // and for the ad page what came back is its text.
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("Kijiji: 1 of 2 feeds failed (1 answered HTTP 302).\n"));
+    EXPECT_THAT(run.err, Not(HasSubstr("Craigslist:")));
     ExpectBounded(run, 5s, kSmallRunMiB);
     EXPECT_EQ(RequestsFor(kKjStates, KjStatesPagePath()), 2);
     EXPECT_EQ(RequestsFor(kClCity, ad), 1);
@@ -194,7 +199,10 @@ TEST_F(PageFaults, page_that_only_quotes_a_redirect_is_followed_like_one_but_onl
     QuoteRedirect(kKjStates, PathOf(kjLinks.front()), std::string("http://") + kKjStates + other);
 
     const ProgramResult run = RunLogged({"-deep", "bikes.trawl"});
-    EXPECT_EQ(run.status, 0) << run.err;
+    // The page that quotes a second redirect is no feed: a failed one, and the run fails.
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("Kijiji: 1 of 2 feeds failed (1 not recognised).\n"));
+    EXPECT_THAT(run.err, Not(HasSubstr("Craigslist:")));
     ExpectBounded(run, 5s, kSmallRunMiB);
     EXPECT_EQ(RequestsFor(kClCity, moved), 1);
     EXPECT_EQ(RequestsFor(kKjCanada, second), 1);
@@ -249,7 +257,9 @@ TEST_F(PageFaults, pages_cut_off_inside_their_markers_give_only_the_whole_items)
     cutAds(kKjCanada, "<span id=\"preview-local-desc\">", 40);
 
     const ProgramResult run = RunLogged({"-deep", "bikes.trawl"});
-    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("Craigslist: 1 of 1 feed failed (1 cut short).\n"));
+    EXPECT_THAT(run.err, HasSubstr("Kijiji: 2 of 2 feeds failed (2 cut short).\n"));
     ExpectBounded(run, 5s, kSmallRunMiB);
     EXPECT_THAT(LinksIn(path), UnorderedElementsAreArray(Expected(expected)));
     ExpectSeededKept(path);
@@ -258,6 +268,38 @@ TEST_F(PageFaults, pages_cut_off_inside_their_markers_give_only_the_whole_items)
     ExpectDeepScanned(path);
     EXPECT_THAT(FullTextOf(path, cuts[0].whole.front()), StartsWith("HTTP/1.0 200 OK"));
     EXPECT_THAT(FullTextOf(path, cuts[1].whole.front()), HasSubstr("<span id=\"preview-local-desc\">"));
+}
+
+TEST_F(PageFaults, a_site_whose_every_feed_failed_is_told_and_fails_the_run_but_a_site_that_listed_nothing_does_not)
+{
+    const std::string path = WriteSeededSearch();
+    // Craigslist's only feed is an error page, Kijiji Canada's is bytes of no layout at all.
+    server.AddRoute(kClCity, ClFeedPath(), [](const sitesim::SimRequest&) {
+        sitesim::SimResponse error = sitesim::SimResponse::Page("<html><body>Internal error</body></html>");
+        error.status = 500;
+        error.reason = "Internal Server Error";
+        return error;
+    });
+    server.AddRoute(kKjCanada, KjCanadaFeedPath(),
+                    [](const sitesim::SimRequest&) { return sitesim::SimResponse::Raw("\x16\x03\x01 not HTTP\r\n"); });
+
+    ProgramResult run = RunLogged({"-csv", "bikes.trawl"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("Craigslist: 1 of 1 feed failed (1 answered HTTP 500).\n"));
+    EXPECT_THAT(run.err, HasSubstr("Kijiji: 1 of 2 feeds failed (1 not recognised).\n"));
+    ExpectBounded(run, 5s, kSmallRunMiB);
+    EXPECT_THAT(LinksIn(path), UnorderedElementsAreArray(Expected({Links(kKjStates, KjStatesPagePath())})));
+    EXPECT_EQ(RequestsFor(kClCity, ClFeedPath()), 1); // an answer, if a bad one: not asked again
+
+    // Craigslist answers with a feed that lists nothing, Kijiji Canada as it should: a whole run.
+    server.AddRoute(kClCity, ClFeedPath(), [](const sitesim::SimRequest&) {
+        return sitesim::SimResponse::Page(sitesim::CraigslistSearchFeed({}), "application/rss+xml");
+    });
+    Misbehave(kKjCanada, KjCanadaFeedPath(), {});
+    run = RunLogged({"-csv", "bikes.trawl"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.err, Not(HasSubstr("feed")));
+    ExpectSeededKept(path);
 }
 
 } // namespace

@@ -9,9 +9,12 @@
 #include "refdata/ReferenceTables.h"
 #include "results/ResultStore.h"
 #include "sitesim/SampleSites.h"
+#include "sitesim/SearchPages.h"
 #include "support/Doubles.h"
 
+#include <fstream>
 #include <functional>
+#include <map>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -23,6 +26,7 @@ namespace {
 
 using test::TempDir;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 // The sample sites without sockets: each request answered with the bytes the server would send.
 class SampleSitesHttp final : public HttpGetter {
@@ -40,10 +44,14 @@ public:
         if (host == unreachableHost) {
             return {};
         }
+        if (const auto answer = answers.find(host); answer != answers.end()) {
+            return answer->second;
+        }
         return SampleSitePage(sitesim::SimRequest{host, path, {}}, m_options).Bytes();
     }
     std::function<void()> onRequest; // set before the run; called on the workers' threads
     std::string unreachableHost;     // set before the run; its requests get no answer
+    std::map<std::string, std::string> answers; // set before the run: a host's raw answer to every request
     int Requests()
     {
         std::lock_guard lock(m_mutex);
@@ -84,11 +92,12 @@ struct BatchSearchFixture : ::testing::Test {
 
     BatchSearchFixture() { settings.DiscardSearches = 0; }
 
-    int Run(const BatchOptions& options)
+    int Run(const BatchOptions& options) { return Run(options, console); }
+    int Run(const BatchOptions& options, Console& runConsole)
     {
         ResultStore store(settings.MaxResults, view, prompts);
-        BatchContext context{settings, tables,  home.path(), http,  store,      view,
-                             prompts,  console, clock,       flags, interrupted};
+        BatchContext context{settings,   tables, home.path(), http,  store,      view,
+                             prompts,    runConsole, clock,   flags, interrupted};
         return RunBatchSearches(options, context);
     }
     void WriteSearch(const std::string& name, const std::string& clCities, const std::string& clSections,
@@ -135,6 +144,46 @@ TEST_F(BatchSearchFixture, a_site_that_cannot_be_reached_is_reported_saved_and_s
     EXPECT_THAT(err.str(), HasSubstr("Error: I'm having trouble connecting to the search for bike on the server "
                                      "gone.craigslist.org in the section bik. Aborting search, sorry.\n"));
     EXPECT_EQ(SavedRecords("a"), 4); // what the reachable city gave is kept
+}
+
+TEST_F(BatchSearchFixture, feeds_that_failed_are_told_per_site_and_fail_the_run_but_a_site_without_ads_does_not)
+{
+    tables.KJCityTable.push_back({"USA", "Washington", "Seattle", "seattle.kijiji.com"});
+    test::WriteFile(home.File("a.trawl"), "a\r\nsfbay.craigslist.org,gone.craigslist.org\r\nbik\r\nbike\r\n"
+                                          "toronto.kijiji.ca,seattle.kijiji.com\r\n644\\bikes\r\n");
+    http.answers["sfbay.craigslist.org"] = "HTTP/1.1 500 Internal Server Error\r\n\r\n<html>Try later</html>";
+    http.answers["gone.craigslist.org"] = "\x16\x03\x01\x02\x00 not a feed";
+    http.answers["seattle.kijiji.com"] =
+        sitesim::HttpOkResponse(sitesim::KijijiResultPage({}, {.noAdsMessage = true}));
+    BatchOptions options;
+    options.searches = {"a.trawl"};
+    EXPECT_EQ(Run(options), 1);
+    EXPECT_THAT(err.str(), HasSubstr("Craigslist: 2 of 2 feeds failed (1 answered HTTP 500, 1 not recognised).\n"));
+    EXPECT_THAT(err.str(), Not(HasSubstr("Kijiji:")));
+    EXPECT_EQ(SavedRecords("a"), 4); // Toronto's ads
+
+    // Both Craigslist cities answer now, one with a feed that lists nothing: a whole answer.
+    http.answers["sfbay.craigslist.org"] = sitesim::HttpOkResponse(sitesim::CraigslistSearchFeed({}));
+    http.answers.erase("gone.craigslist.org");
+    err.str("");
+    EXPECT_EQ(Run(options), 0) << err.str();
+    EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(BatchSearchFixture, a_standard_output_that_cannot_be_written_fails_a_run_that_saved_everything)
+{
+    WriteSearch("a", "sfbay.craigslist.org", "bik", "bike");
+    std::ofstream full("/dev/full");
+    ASSERT_TRUE(full.is_open());
+    Console fullConsole(full, err, false);
+    BatchOptions options;
+    options.csv = true;
+    options.searches = {"a.trawl"};
+    EXPECT_EQ(Run(options, fullConsole), 1);
+    EXPECT_EQ(err.str(), "Error: standard output could not be written (No space left on device), so lines saying "
+                         "which files were saved are missing.\n");
+    EXPECT_EQ(SavedRecords("a"), 4);
+    EXPECT_TRUE(FileExists(home.File("a.csv")));
 }
 
 TEST_F(BatchSearchFixture, a_full_store_while_searching_is_saved_but_fails_the_run)
