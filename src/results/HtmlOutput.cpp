@@ -91,8 +91,10 @@ OutputResult WriteHtml(ResultStore& store, const std::string& path, OutputScope 
 {
     const TimeOfDay now = clock.Now();
     const LocalDate today = clock.Today();
-    std::string page = ReplaceAll(inputs.headerTemplate, kTimestampMacro, HtmlTimestamp(now, today));
-    page = ReplaceAll(page, kNameMacro, TrimSpaces(inputs.searchName));
+    const std::string header = ReplaceAll(inputs.headerTemplate, kTimestampMacro, HtmlTimestamp(now, today));
+    // The search's name is a file name, which anyone may have chosen: only the header's own script runs.
+    std::string page;
+    AppendDisarmed(page, ReplaceAll(header, kNameMacro, TrimSpaces(inputs.searchName)), ScriptTags(header));
     const std::vector<std::string_view> parts = SplitAtItems(page);
 
     const ScopeTest inScope(scope, store.Selection(), filterText);
