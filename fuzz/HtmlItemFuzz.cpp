@@ -1,10 +1,12 @@
 // HTML items made from hostile values: after disarming, nothing in the item could still run script
-// except the template's own tags (disarming the item again changes nothing).
+// except the template's own tags (disarming the item again changes nothing), and an item of the
+// default template, parsed as a browser parses it, holds no script but its own two links.
 #include "FuzzSupport.h"
 
 #include "app/DefaultTemplates.h"
 #include "results/HtmlOutput.h"
 #include "results/HtmlSafety.h"
+#include "support/ActiveContent.h"
 
 using namespace trawl;
 
@@ -25,5 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string again;
     AppendDisarmed(again, item, OwnScriptTags(itemTemplate, counter));
     fuzz::Check(again == item, "a disarmed item still holds a tag that could run script", item);
+
+    if (parts.size() != 5) {
+        const test::ActiveContent active = test::FindActiveContent("<html><body>" + item + "</body></html>");
+        const std::string n = std::to_string(counter);
+        bool own = active.scripts == 0 && active.loaders.empty() && active.handlers.empty();
+        for (const std::string& address : active.addresses) {
+            own = own && (address == "javascript:lunchboxopen('" + n + "');" ||
+                          address == "javascript:lunchboxclose('" + n + "');");
+        }
+        fuzz::Check(own, "a browser finds script that the ad brought into the item", item);
+    }
     return 0;
 }

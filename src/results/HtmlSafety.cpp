@@ -76,6 +76,20 @@ std::string SchemeView(std::string_view value)
     return out;
 }
 
+// A tag or attribute name as the strictest reader takes it: ASCII lower case, control bytes left out
+// (a browser turns a NUL into a replacement character, but some HTML parsers drop it).
+std::string NameView(std::string_view name)
+{
+    std::string out;
+    out.reserve(name.size());
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) >= 32 && c != 127) {
+            out.push_back(LowerAscii(c));
+        }
+    }
+    return out;
+}
+
 // The end of the tag that starts at `start` (one past its '>'), or npos when it is never closed;
 // `active` tells whether it could run script.
 std::size_t ScanTag(std::string_view text, std::size_t start, bool& active)
@@ -85,7 +99,7 @@ std::size_t ScanTag(std::string_view text, std::size_t start, bool& active)
     while (i < text.size() && !IsSpace(text[i]) && text[i] != '/' && text[i] != '>') {
         ++i;
     }
-    const std::string name = ToLowerAscii(text.substr(nameFrom, i - nameFrom));
+    const std::string name = NameView(text.substr(nameFrom, i - nameFrom));
     active = std::find(kActiveElements.begin(), kActiveElements.end(), name) != kActiveElements.end();
     while (i < text.size()) {
         while (i < text.size() && (IsSpace(text[i]) || text[i] == '/')) {
@@ -102,7 +116,7 @@ std::size_t ScanTag(std::string_view text, std::size_t start, bool& active)
         while (i < text.size() && !IsSpace(text[i]) && text[i] != '/' && text[i] != '>' && text[i] != '=') {
             ++i;
         }
-        const std::string attribute = ToLowerAscii(text.substr(attributeFrom, i - attributeFrom));
+        const std::string attribute = NameView(text.substr(attributeFrom, i - attributeFrom));
         active = active || attribute.starts_with("on");
         std::size_t j = i;
         while (j < text.size() && IsSpace(text[j])) {

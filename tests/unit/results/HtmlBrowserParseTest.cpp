@@ -4,77 +4,13 @@
 #include "results/HtmlOutput.h"
 
 #include "OutputTestSupport.h"
+#include "support/ActiveContent.h"
 
 #include <gmock/gmock.h>
-#include <gumbo.h>
 #include <random>
 
 namespace trawl {
 namespace {
-
-// What in a parsed page could run script.
-struct Active {
-    int scripts = 0;                     // script elements
-    std::vector<std::string> loaders;    // other elements that run or load content (iframe, object, ...)
-    std::vector<std::string> handlers;   // on* attributes
-    std::vector<std::string> addresses;  // javascript:, vbscript: and data: values, as the browser reads them
-};
-
-std::string SchemeOf(const char* value)
-{
-    std::string out;
-    for (const char* c = value; *c != '\0'; ++c) {
-        const auto byte = static_cast<unsigned char>(*c);
-        if (byte > 32 && byte != 127) {
-            out.push_back(static_cast<char>(std::tolower(byte)));
-        }
-    }
-    return out;
-}
-
-void Collect(const GumboNode* node, Active& active)
-{
-    if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE) {
-        return;
-    }
-    const GumboElement& element = node->v.element;
-    switch (element.tag) {
-    case GUMBO_TAG_SCRIPT:
-        ++active.scripts;
-        break;
-    case GUMBO_TAG_IFRAME: case GUMBO_TAG_FRAME: case GUMBO_TAG_OBJECT: case GUMBO_TAG_EMBED:
-    case GUMBO_TAG_APPLET: case GUMBO_TAG_BASE: case GUMBO_TAG_META: case GUMBO_TAG_LINK:
-    case GUMBO_TAG_FORM: case GUMBO_TAG_SVG: case GUMBO_TAG_MATH: case GUMBO_TAG_TEMPLATE:
-        active.loaders.emplace_back(gumbo_normalized_tagname(element.tag));
-        break;
-    default:
-        break;
-    }
-    for (unsigned i = 0; i < element.attributes.length; ++i) {
-        const auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
-        const std::string name = SchemeOf(attribute->name);
-        if (name.starts_with("on")) {
-            active.handlers.push_back(name + "=" + attribute->value);
-        }
-        const std::string scheme = SchemeOf(attribute->value);
-        if (scheme.starts_with("javascript:") || scheme.starts_with("vbscript:") || scheme.starts_with("data:") ||
-            scheme.find(",data:") != std::string::npos) {
-            active.addresses.push_back(scheme);
-        }
-    }
-    for (unsigned i = 0; i < element.children.length; ++i) {
-        Collect(static_cast<const GumboNode*>(element.children.data[i]), active);
-    }
-}
-
-Active ParseLikeABrowser(const std::string& page)
-{
-    GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, page.data(), page.size());
-    Active active;
-    Collect(output->root, active);
-    gumbo_destroy_output(&kGumboDefaultOptions, output);
-    return active;
-}
 
 struct HtmlBrowserParse : test::OutputFixture {
     test::FakeClock clock;
@@ -91,7 +27,7 @@ struct HtmlBrowserParse : test::OutputFixture {
     // may swallow its own item's), and nothing else active.
     void ExpectOnlyTheTemplatesScript(const std::string& page, const std::string& what)
     {
-        const Active active = ParseLikeABrowser(page);
+        const test::ActiveContent active = test::FindActiveContent(page);
         EXPECT_EQ(active.scripts, 1) << what << "\n" << page;
         EXPECT_THAT(active.loaders, ::testing::IsEmpty()) << what << "\n" << page;
         EXPECT_THAT(active.handlers, ::testing::IsEmpty()) << what << "\n" << page;
