@@ -2,7 +2,6 @@
 // except the template's own tags (disarming the item again changes nothing), and an item of the
 // default template, parsed as a browser parses it, holds no script but its own two links.
 #include "FuzzSupport.h"
-
 #include "app/DefaultTemplates.h"
 #include "results/HtmlOutput.h"
 #include "results/HtmlSafety.h"

@@ -12,17 +12,23 @@ namespace {
 // Elements that run or load active content, and those whose content a browser reads as plain text up
 // to their end tag (raw text: a tag "inside an attribute" there is a real tag after the end tag).
 constexpr std::array<std::string_view, 24> kActiveElements = {
-    "script", "style",    "iframe",   "frame",    "frameset", "object",    "embed",    "applet",
-    "meta",   "base",     "link",     "form",     "svg",      "math",      "xml",      "import",
-    "template", "noscript", "xmp",    "title",    "textarea", "noembed",   "noframes", "plaintext",
+    "script",   "style",    "iframe", "frame", "frameset", "object",  "embed",    "applet",
+    "meta",     "base",     "link",   "form",  "svg",      "math",    "xml",      "import",
+    "template", "noscript", "xmp",    "title", "textarea", "noembed", "noframes", "plaintext",
 };
 constexpr std::array<std::string_view, 10> kRawTextElements = {
     "script", "style", "iframe", "noscript", "xmp", "title", "textarea", "noembed", "noframes", "plaintext",
 };
 constexpr std::array<std::string_view, 4> kActiveValues = {"javascript:", "vbscript:", "livescript:", "expression("};
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+bool IsLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 // An attribute value as a browser reads it for its address scheme: character references decoded,
 // white space and control bytes dropped, ASCII lower case.
@@ -43,7 +49,9 @@ std::string SchemeView(std::string_view value)
                 // Leading zeros are as many as the writer likes ("&#0000000106;" is 'j').
                 while (k < rest.size()) {
                     const char d = LowerAscii(rest[k]);
-                    const int digit = (d >= '0' && d <= '9') ? d - '0' : (hex && d >= 'a' && d <= 'f') ? d - 'a' + 10 : -1;
+                    const int digit = (d >= '0' && d <= '9')          ? d - '0'
+                                      : (hex && d >= 'a' && d <= 'f') ? d - 'a' + 10
+                                                                      : -1;
                     if (digit < 0) {
                         break;
                     }
@@ -56,7 +64,9 @@ std::string SchemeView(std::string_view value)
                 }
             } else {
                 for (const auto& [name, decoded] : {std::pair<std::string_view, char>{"colon;", ':'},
-                                                    {"tab;", '\t'}, {"newline;", '\n'}, {"lpar;", '('}}) {
+                                                    {"tab;", '\t'},
+                                                    {"newline;", '\n'},
+                                                    {"lpar;", '('}}) {
                     if (ToLowerAscii(rest.substr(0, name.size())) == name) {
                         code = decoded;
                         used = name.size();

@@ -1,5 +1,4 @@
 #include "FaultFixture.h"
-
 #include "support/LoopbackNameServer.h"
 
 #include <chrono>

@@ -1,5 +1,4 @@
 #include "FaultFixture.h"
-
 #include "sitesim/SearchPages.h"
 
 #include <gmock/gmock.h>

@@ -29,9 +29,18 @@ void Collect(const GumboNode* node, ActiveContent& active)
     case GUMBO_TAG_SCRIPT:
         ++active.scripts;
         break;
-    case GUMBO_TAG_IFRAME: case GUMBO_TAG_FRAME: case GUMBO_TAG_OBJECT: case GUMBO_TAG_EMBED:
-    case GUMBO_TAG_APPLET: case GUMBO_TAG_BASE: case GUMBO_TAG_META: case GUMBO_TAG_LINK:
-    case GUMBO_TAG_FORM: case GUMBO_TAG_SVG: case GUMBO_TAG_MATH: case GUMBO_TAG_TEMPLATE:
+    case GUMBO_TAG_IFRAME:
+    case GUMBO_TAG_FRAME:
+    case GUMBO_TAG_OBJECT:
+    case GUMBO_TAG_EMBED:
+    case GUMBO_TAG_APPLET:
+    case GUMBO_TAG_BASE:
+    case GUMBO_TAG_META:
+    case GUMBO_TAG_LINK:
+    case GUMBO_TAG_FORM:
+    case GUMBO_TAG_SVG:
+    case GUMBO_TAG_MATH:
+    case GUMBO_TAG_TEMPLATE:
         active.loaders.emplace_back(gumbo_normalized_tagname(element.tag));
         break;
     default:

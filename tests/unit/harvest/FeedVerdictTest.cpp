@@ -49,9 +49,9 @@ TEST(FeedVerdict, empty_results_are_answers_but_errors_garbage_and_silence_are_n
               FeedVerdict::Whole);
     EXPECT_EQ(JudgeFeedResponse("toronto.kijiji.ca", HttpOkResponse(sitesim::KijijiCanadaSearchFeed({}))),
               FeedVerdict::Whole);
-    EXPECT_EQ(JudgeFeedResponse("seattle.kijiji.com",
-                                HttpOkResponse(sitesim::KijijiResultPage({}, {.noAdsMessage = true}))),
-              FeedVerdict::Whole);
+    EXPECT_EQ(
+        JudgeFeedResponse("seattle.kijiji.com", HttpOkResponse(sitesim::KijijiResultPage({}, {.noAdsMessage = true}))),
+        FeedVerdict::Whole);
 
     const std::string feed = sitesim::CraigslistSearchFeed(sitesim::InventAds(1, 3, "x"));
     EXPECT_EQ(JudgeFeedResponse("sfbay.craigslist.org", "HTTP/1.1 500 Internal Server Error\r\n\r\n" + feed),

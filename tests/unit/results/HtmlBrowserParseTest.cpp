@@ -1,9 +1,8 @@
 // The written HTML page as a browser reads it (Gumbo, an HTML5 parser): whatever strangers put in
 // the ads or in the search's name, the only script in the page is the templates' own.
+#include "OutputTestSupport.h"
 #include "app/DefaultTemplates.h"
 #include "results/HtmlOutput.h"
-
-#include "OutputTestSupport.h"
 #include "support/ActiveContent.h"
 
 #include <gmock/gmock.h>
@@ -98,13 +97,60 @@ TEST_F(HtmlBrowserParse, a_hostile_search_name_runs_nothing_and_an_ordinary_one_
 // parsed page holds only the template's script.
 TEST_F(HtmlBrowserParse, random_mixes_of_markup_pieces_never_run_script)
 {
-    const std::vector<std::string> pieces = {
-        "<", ">", "\"", "'", "=", " ", "/", "!", "-", "--", "-->", "--!>", "?", "<!--", "<!", "<?", "</", "</>",
-        "<p title=\"", "<b x='", "<a href=", "</p a=\"", "<noscript>", "</noscript>", "<xmp>", "</xmp>", "<title>",
-        "</title>", "<textarea>", "</textarea>", "<noembed>", "</noembed>", "<noframes>", "</noframes>",
-        "<plaintext>", "<style>", "</style>", "<![CDATA[", "]]>", "<img src=x onerror=alert(1)>",
-        "<svg onload=alert(1)>", "<script>alert(1)</script>", "javascript:alert(1)", "data:text/html,x",
-        "&#0000106;", "&#x6a;", "&colon;", "&Tab;", "\t", "\n", "text", "<i>", "</i>", "<br />"};
+    const std::vector<std::string> pieces = {"<",
+                                             ">",
+                                             "\"",
+                                             "'",
+                                             "=",
+                                             " ",
+                                             "/",
+                                             "!",
+                                             "-",
+                                             "--",
+                                             "-->",
+                                             "--!>",
+                                             "?",
+                                             "<!--",
+                                             "<!",
+                                             "<?",
+                                             "</",
+                                             "</>",
+                                             "<p title=\"",
+                                             "<b x='",
+                                             "<a href=",
+                                             "</p a=\"",
+                                             "<noscript>",
+                                             "</noscript>",
+                                             "<xmp>",
+                                             "</xmp>",
+                                             "<title>",
+                                             "</title>",
+                                             "<textarea>",
+                                             "</textarea>",
+                                             "<noembed>",
+                                             "</noembed>",
+                                             "<noframes>",
+                                             "</noframes>",
+                                             "<plaintext>",
+                                             "<style>",
+                                             "</style>",
+                                             "<![CDATA[",
+                                             "]]>",
+                                             "<img src=x onerror=alert(1)>",
+                                             "<svg onload=alert(1)>",
+                                             "<script>alert(1)</script>",
+                                             "javascript:alert(1)",
+                                             "data:text/html,x",
+                                             "&#0000106;",
+                                             "&#x6a;",
+                                             "&colon;",
+                                             "&Tab;",
+                                             "\t",
+                                             "\n",
+                                             "text",
+                                             "<i>",
+                                             "</i>",
+                                             "<br />"};
     std::mt19937 random(20261210);
     std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
     std::uniform_int_distribution<int> length(1, 12);
