@@ -2,6 +2,7 @@
 
 #include "app/AtomicFile.h"
 #include "app/CommandLine.h"
+#include "app/FileLock.h"
 #include "app/RunFlags.h"
 #include "app/TextUtil.h"
 #include "app/WaitFlag.h"
@@ -211,6 +212,17 @@ BatchSearchResult RunBatchSearch(const std::string& argument, const BatchOptions
         return result;
     }
     result.searchPath = path;
+    // Held from the load to the end of the save: a second run on the same file reads what this one
+    // saved instead of saving its own view over it.
+    FileLock lock;
+    if (const Status locked = lock.Acquire(path, context.clock, kSearchFileWaitMs, context.interrupted); !locked) {
+        result.interrupted = context.interrupted.load() != 0;
+        if (!result.interrupted) {
+            context.console.Err("Not run: " + locked.message() + " Waited " + std::to_string(kSearchFileWaitMs / 1000) +
+                                " s; the file was left as it is.");
+        }
+        return result;
+    }
     // The store tells its overflow message to the program's own prompts, past the counting ones.
     const int overflowsBefore = context.store.Overflows();
 

@@ -47,10 +47,14 @@ struct BatchSearchResult {
 // is made absolute), then under the program folder. "" when neither exists.
 std::string FindSearchFile(const std::string& argument, const std::string& programDirectory);
 
+// How long a run waits for another run that holds the same search file before it gives up on it.
+inline constexpr int kSearchFileWaitMs = 30000;
+
 // One SEARCH argument: look it up, load it, run it as Go! would, deep-scan it when asked, save it
 // back to its file and write the outputs the options ask for. A file that cannot be loaded whole
 // (more records than MaxResults, or a read failure) is neither run nor saved. A run whose store
-// overflowed is saved but is not ok.
+// overflowed is saved but is not ok. The file is locked from the load to the end of the save; while
+// another run holds it, this one waits up to kSearchFileWaitMs and then leaves it alone (not ok).
 BatchSearchResult RunBatchSearch(const std::string& argument, const BatchOptions& options, BatchContext& context);
 
 // Every SEARCH argument in order; the exit status: 0 when all of them ran, every feed came back whole

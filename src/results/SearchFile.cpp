@@ -105,6 +105,34 @@ std::string MissingSearchMessage(std::string_view cleanedName)
 
 namespace {
 
+// Reads the header lines into `definition`; true when the file is of the older layout and its line
+// 5, kept in KJCityKeys, is already the first record.
+bool ReadSearchHeader(LineReader& reader, SearchDefinition& definition)
+{
+    std::string_view line;
+    // A line the file does not have reads as empty.
+    const auto readHeader = [&](std::string& into) {
+        const bool read = reader.Next(line);
+        into.assign(read ? line : std::string_view());
+        return read;
+    };
+    readHeader(definition.Name);
+    readHeader(definition.CLCityKeys);
+    readHeader(definition.CLSectionKeys);
+    readHeader(definition.Terms);
+    const bool haveLine5 = readHeader(definition.KJCityKeys);
+    // Older files have four header lines; their line 2 starts with a double quote. Their line 5 is
+    // already the first record (and also gives the Kijiji city list, as those files were read).
+    const bool oldLayout = !definition.CLCityKeys.empty() && definition.CLCityKeys.front() == '"';
+    if (oldLayout) {
+        definition.CLCityKeys.clear();
+        definition.CLSectionKeys.clear();
+        return haveLine5;
+    }
+    readHeader(definition.KJSectionKeys);
+    return false;
+}
+
 std::string SearchNameOfPath(std::string_view path)
 {
     const auto slash = path.rfind('/');
@@ -137,33 +165,13 @@ LoadedSearch LoadSearch(const std::string& path, bool quiet, bool discardOldResu
     result.Found = true;
 
     SearchDefinition& definition = result.Definition;
-    std::string_view line;
-    // A line the file does not have reads as empty.
-    const auto readHeader = [&](std::string& into) {
-        const bool read = reader.Next(line);
-        into.assign(read ? line : std::string_view());
-        return read;
-    };
-    readHeader(definition.Name);
-    readHeader(definition.CLCityKeys);
-    readHeader(definition.CLSectionKeys);
-    readHeader(definition.Terms);
-    const bool haveLine5 = readHeader(definition.KJCityKeys);
-    // Older files have four header lines; their line 2 starts with a double quote. Their line 5 is
-    // already the first record (and also gives the Kijiji city list, as those files were read).
-    const bool oldLayout = !definition.CLCityKeys.empty() && definition.CLCityKeys.front() == '"';
-    if (oldLayout) {
-        definition.CLCityKeys.clear();
-        definition.CLSectionKeys.clear();
-    } else {
-        readHeader(definition.KJSectionKeys);
-    }
+    const bool recordInHeader = ReadSearchHeader(reader, definition);
 
     const std::string cutoff = discardOldResults ? DiscardCutoff(clock) : std::string(kExpiredDate);
     store.Lock().ResetForLoad();
 
     bool overflowed = false;
-    if (oldLayout && haveLine5) {
+    if (recordInHeader) {
         ResultRecord record;
         ReadRecordFields(definition.KJCityKeys, record);
         overflowed = KeepsRecord(record, cutoff) && !store.Lock().AppendLoaded(record);
@@ -187,6 +195,42 @@ LoadedSearch LoadSearch(const std::string& path, bool quiet, bool discardOldResu
     view.SetNewResults(0);
     view.SetTotalResults(store.Count());
     view.ResultsRefilled();
+    return result;
+}
+
+MergedSearch MergeSearchFile(const std::string& path, ResultStore& store)
+{
+    MergedSearch result;
+    LineReader reader(path);
+    if (!reader.isOpen()) {
+        result.status = Status::Failure("The search file '" + path +
+                                        "' could not be opened: " + std::strerror(reader.error()) + ".");
+        return result;
+    }
+    SearchDefinition definition;
+    const bool recordInHeader = ReadSearchHeader(reader, definition);
+    ResultRecord record;
+    const auto merge = [&](std::string_view line) {
+        ReadRecordFields(line, record);
+        if (!KeepsRecord(record, kExpiredDate)) {
+            return true;
+        }
+        const AddOutcome outcome = store.AddIfNew(record.URI, record);
+        result.added += outcome == AddOutcome::Added ? 1 : 0;
+        return outcome != AddOutcome::Full;
+    };
+    bool fits = !recordInHeader || merge(definition.KJCityKeys);
+    std::string_view line;
+    while (fits && reader.Next(line)) {
+        fits = merge(line);
+    }
+    if (!fits) {
+        result.status = Status::Failure("The results list is full, so the results another run saved in '" + path +
+                                        "' could not all be taken in.");
+    } else if (reader.error() != 0) {
+        result.status = Status::Failure("The search file '" + path +
+                                        "' could not be read to its end: " + std::strerror(reader.error()) + ".");
+    }
     return result;
 }
 

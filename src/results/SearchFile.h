@@ -65,11 +65,21 @@ struct LoadedSearch {
 // The record lines are parsed on as many threads as there are cores (see LoadRecordLines); the
 // result is that of reading them line by line.
 struct SearchFileReading {
-    int threads = 0; // 0: one a core, at most ResultStore::kLoadLanes; 1: line by line
-    std::size_t blockBytes = std::size_t{1} << 20;  // read at a time
+    int threads = 0;                               // 0: one a core, at most ResultStore::kLoadLanes; 1: line by line
+    std::size_t blockBytes = std::size_t{1} << 20; // read at a time
     std::size_t maxLineBytes = LineReader::kDefaultMaxLineBytes; // a longer line is read as an empty one
 };
 LoadedSearch LoadSearch(const std::string& path, bool quiet, bool discardOldResults, Clock& clock, ResultStore& store,
                         Prompts& prompts, const SearchFileReading& reading = {});
+
+// What another run saved in the file at `path` since this one loaded it: the file's records whose
+// links the store does not hold are added as a search adds them (new, counted, shown), in file
+// order; records the load would drop are left out. Not ok when the file could not be read whole or
+// the store filled up: saving the store over the file then would lose the rest.
+struct MergedSearch {
+    int added = 0;
+    Status status = Status::Ok();
+};
+MergedSearch MergeSearchFile(const std::string& path, ResultStore& store);
 
 } // namespace trawl

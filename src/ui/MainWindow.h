@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FileLock.h"
 #include "app/RunFlags.h"
 #include "app/Settings.h"
 #include "harvest/DeepScan.h"
@@ -28,6 +29,7 @@
 #include <QTabWidget>
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace trawl {
@@ -173,6 +175,9 @@ private:
     std::vector<int> SelectedRecords() const; // from the first selected row down
     // The open or save dialog of Load and Save: in the program folder, the search-name box's name.
     FileRequest SearchFileRequest(bool save) const;
+    // Before the search is saved to `path`: the file locked against other runs, and what another run
+    // saved there since this window read it taken into the list. Not ok: the save must not go ahead.
+    Status PrepareSearchFileSave(const std::string& path, FileLock& lock);
     void WriteOutput(OutputKind kind);
     // The file dialog of an output and the output itself (an HTML page is then opened).
     void WriteOutputFile(OutputKind kind, OutputScope scope, const std::string& filterText);
@@ -198,6 +203,10 @@ private:
     BackgroundJob m_job;
     bool m_rebuilding = false;
     bool m_searchControlsDisabled = false;
+    // The search file as this window last read or wrote it: a save finds out from it whether another
+    // run (a batch search) has saved there since.
+    std::string m_searchFilePath;
+    std::optional<FileStamp> m_searchFileStamp;
     bool m_holdDeepScanBox = false; // a search ended while a deep scan ran; the scan has not ended yet
     bool m_closing = false;
     QPointer<QWidget> m_focusBeforeDeactivation;

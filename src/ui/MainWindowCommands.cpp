@@ -1,5 +1,6 @@
 // The window's commands: what each button, list gesture and the close do.
 
+#include "app/AtomicFile.h"
 #include "app/Prompts.h"
 #include "app/TextUtil.h"
 #include "app/WaitFlag.h"
@@ -112,13 +113,17 @@ void MainWindow::LoadCurrentSearch(bool quiet)
     m_searchName.setText(ToQString(cleaned));
     const std::string path = SearchFilePath(m_services.programDirectory, cleaned);
     auto loaded = std::make_shared<LoadedSearch>();
+    // Taken before the read: a file that changes during it counts as changed since.
+    auto stamp = std::make_shared<std::optional<FileStamp>>(StampOf(path));
     const bool discard = m_settings.DiscardSearches != 0;
     Rebuild([this, loaded, path, quiet,
              discard] { *loaded = LoadSearch(path, quiet, discard, m_services.clock, m_store, m_services.prompts); },
-            [this, loaded] {
+            [this, loaded, path, stamp] {
                 if (!loaded->Found) {
                     return;
                 }
+                m_searchFilePath = path;
+                m_searchFileStamp = *stamp;
                 const SearchDefinition& search = loaded->Definition;
                 m_settings.CurrentSearchName = search.Name;
                 m_searchPage->terms.setText(ToQString(search.Terms));
@@ -148,10 +153,35 @@ void MainWindow::Save()
     search.KJCityKeys = lists.kjCities;
     search.KJSectionKeys = lists.kjSections;
     m_settings.CurrentSearchName = cleaned;
-    // The results count as saved only once the file is written (a failed save keeps them unsaved).
-    ReportSaveSearchFailure(SaveSearch(SearchFilePath(m_services.programDirectory, cleaned), search, m_store),
-                            m_services.prompts);
+    const std::string path = SearchFilePath(m_services.programDirectory, cleaned);
+    FileLock lock;
+    Status status = PrepareSearchFileSave(path, lock);
+    if (status) {
+        // The results count as saved only once the file is written (a failed save keeps them unsaved).
+        status = SaveSearch(path, search, m_store);
+    }
+    if (ReportSaveSearchFailure(status, m_services.prompts)) {
+        m_searchFilePath = path;
+        m_searchFileStamp = StampOf(path);
+    }
     SaveSettingsReporting(m_services.programDirectory + kSettingsFileName, m_settings, m_services.prompts);
+}
+
+Status MainWindow::PrepareSearchFileSave(const std::string& path, FileLock& lock)
+{
+    if (!FileExists(path)) {
+        return Status::Ok();
+    }
+    // A batch run holds the file from its load to its save; the window does not wait for it.
+    static const std::atomic<int> kNeverStopped{0};
+    if (Status locked = lock.Acquire(path, m_services.clock, 0, kNeverStopped); !locked) {
+        return Status::Failure(locked.message() + " Save again once it has finished.");
+    }
+    if (path != m_searchFilePath || StampOf(path) == m_searchFileStamp) {
+        return Status::Ok(); // another search's file is replaced, as the save dialog said
+    }
+    // Saving this list over the file would throw away what the other run found.
+    return MergeSearchFile(path, m_store).status;
 }
 
 void MainWindow::Go()

@@ -8,6 +8,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <thread>
 #include <unistd.h>
 
 namespace trawl::test {
@@ -238,6 +239,52 @@ TEST_F(VolumeFaults, a_linked_search_file_stays_a_link_and_a_killed_saves_leftov
     links.merge(LinksOf(kKjStates, KjStatesPagePath()));
     EXPECT_EQ(LinksIn(target).size(), links.size() + seeded.size());
     EXPECT_NE(::access(leftover.c_str(), F_OK), 0);
+}
+
+TEST_F(VolumeFaults, two_runs_on_one_search_file_keep_the_records_of_both)
+{
+    const std::string path = WriteSeededSearch();
+    // The first run's sites answer slowly, so it still holds the file when the second one starts;
+    // the second run's sites list other ads (their links say "/second/").
+    sitesim::Knobs slow;
+    slow.latencyMs = 1500;
+    server.SetGlobalKnobs(slow);
+    sitesim::SampleSiteServer second;
+    second.AddRoute("*", "*",
+                    [options = world.sites](const sitesim::SimRequest& request) {
+                        sitesim::SimResponse page = sitesim::SampleSitePage(request, options);
+                        for (auto at = page.body.find("/ad/"); at != std::string::npos;
+                             at = page.body.find("/ad/", at + 11)) {
+                            page.body.replace(at, 4, "/ad/second/");
+                        }
+                        return page;
+                    },
+                    {});
+    ASSERT_TRUE(second.Start().ok());
+    auto secondEnv = Env();
+    secondEnv["TRAWLKIT_CONNECT_TO"] = "*:80:127.0.0.1:" + std::to_string(second.port());
+
+    ProgramResult later;
+    const ProgramResult first = RunLogged({"-csv", "bikes.trawl"}, Env(), [&](int) {
+        for (int i = 0; i < 2000 && server.RequestCount() == 0; ++i) {
+            std::this_thread::sleep_for(5ms);
+        }
+        later = RunLogged({"-csv", "bikes.trawl"}, secondEnv);
+    });
+
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(later.status, 0) << later.err;
+    // The second run waited for the first to save, then read what it saved.
+    EXPECT_GE(later.wallMs, 1000);
+    ExpectBounded(later, 10s, kSmallRunMiB);
+    const std::vector<std::string> links = LinksIn(path);
+    const auto fromSecond = std::count_if(links.begin(), links.end(), [](const std::string& link) {
+        return link.find("/ad/second/") != std::string::npos;
+    });
+    EXPECT_GT(fromSecond, 0);
+    // Before: whichever run saved last wrote its own view, and the other run's new records were gone.
+    EXPECT_EQ(links.size(), seeded.size() + 2 * static_cast<std::size_t>(fromSecond)) << first.err << later.err;
+    ExpectSeededKept(path);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // scope question, and Load and Save through the file dialogs.
 
 #include "GuiSupport.h"
+#include "app/FileLock.h"
 #include "app/TextUtil.h"
 #include "results/ResultStore.h"
 #include "ui/DiagnosticsPage.h"
@@ -74,6 +75,7 @@ private Q_SLOTS:
     void header_sort_delete_and_clear_rebuild_the_list();
     void outputs_write_the_selected_rows_or_ask_about_new_ones();
     void save_and_load_go_through_the_program_folder_by_name();
+    void saving_over_a_file_another_run_saved_keeps_that_runs_results();
 };
 
 void WindowCommandsTest::stored_results_show_in_store_order_with_their_full_text_cells()
@@ -247,6 +249,51 @@ void WindowCommandsTest::save_and_load_go_through_the_program_folder_by_name()
     QCOMPARE(harness.prompts.Lines().back(),
              std::string("Warning: \"nothing here\" can't be found. Perhaps it is a new search?"));
     QCOMPARE(window.model().rowCount(), 1);
+}
+
+void WindowCommandsTest::saving_over_a_file_another_run_saved_keeps_that_runs_results()
+{
+    WindowHarness harness = LoadedHarness();
+    WriteSearchFile(harness.home.path(), "bikes", FiveAds());
+    MainWindow& window = harness.Open();
+    QCOMPARE(window.model().rowCount(), 5);
+    QVERIFY(RunSearch(window, QStringLiteral("bike")));
+    const int searched = window.store().Count();
+    QVERIFY(searched > 5);
+
+    // Meanwhile a batch run saved two ads of its own to the file, and another one holds it now.
+    std::vector<StoredAd> batch = FiveAds();
+    batch.push_back({"2024-03-06", "foxtrot bike", "Toronto", "Bikes", "http://toronto.craigslist.ca/bik/6.html", ""});
+    batch.push_back({"2024-03-07", "golf bike", "Toronto", "Bikes", "http://toronto.craigslist.ca/bik/7.html", ""});
+    WriteSearchFile(harness.home.path(), "bikes", batch);
+    const std::string path = harness.home.File("bikes.trawl");
+    const std::string batchSaved = test::ReadFile(path);
+    FileLock other;
+    const std::atomic<int> never{0};
+    QVERIFY(other.Acquire(path, *harness.clock, 0, never).ok());
+
+    harness.files.Answer(path);
+    QTest::mouseClick(&window.saveButton(), Qt::LeftButton);
+    QCOMPARE(harness.prompts.Lines().back(),
+             "Error: The search could not be saved.\n\n'" + path +
+                 "' is in use by another run of Trawlkit. Save again once it has finished.");
+    QCOMPARE(test::ReadFile(path), batchSaved);
+    QVERIFY(window.store().UnsavedResults());
+
+    // Once it has let go, the save takes the batch run's two ads in (before, it wrote the window's list
+    // over them), and a second save has nothing more to take in.
+    other.Release();
+    harness.files.Answer(path);
+    QTest::mouseClick(&window.saveButton(), Qt::LeftButton);
+    QCOMPARE(window.store().Count(), searched + 2);
+    QCOMPARE(window.model().rowCount(), searched + 2);
+    const std::string saved = test::ReadFile(path);
+    QVERIFY(saved.find("/bik/6.html") != std::string::npos && saved.find("/bik/7.html") != std::string::npos);
+    QCOMPARE(SplitPlain(saved, '\n').size(), static_cast<std::size_t>(6 + searched + 2 + 1));
+    QVERIFY(!window.store().UnsavedResults());
+    harness.files.Answer(path);
+    QTest::mouseClick(&window.saveButton(), Qt::LeftButton);
+    QCOMPARE(window.store().Count(), searched + 2);
 }
 
 QTEST_MAIN(WindowCommandsTest)

@@ -1,6 +1,7 @@
 #include "batch/BatchSearch.h"
 
 #include "app/AtomicFile.h"
+#include "app/FileLock.h"
 #include "app/RunFlags.h"
 #include "batch/BatchStatusView.h"
 #include "batch/Console.h"
@@ -14,9 +15,9 @@
 
 #include <fstream>
 #include <functional>
-#include <map>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <map>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -49,8 +50,8 @@ public:
         }
         return SampleSitePage(sitesim::SimRequest{host, path, {}}, m_options).Bytes();
     }
-    std::function<void()> onRequest; // set before the run; called on the workers' threads
-    std::string unreachableHost;     // set before the run; its requests get no answer
+    std::function<void()> onRequest;            // set before the run; called on the workers' threads
+    std::string unreachableHost;                // set before the run; its requests get no answer
     std::map<std::string, std::string> answers; // set before the run: a host's raw answer to every request
     int Requests()
     {
@@ -96,8 +97,8 @@ struct BatchSearchFixture : ::testing::Test {
     int Run(const BatchOptions& options, Console& runConsole)
     {
         ResultStore store(settings.MaxResults, view, prompts);
-        BatchContext context{settings,   tables, home.path(), http,  store,      view,
-                             prompts,    runConsole, clock,   flags, interrupted};
+        BatchContext context{settings, tables,     home.path(), http,  store,      view,
+                             prompts,  runConsole, clock,       flags, interrupted};
         return RunBatchSearches(options, context);
     }
     void WriteSearch(const std::string& name, const std::string& clCities, const std::string& clSections,
@@ -153,8 +154,7 @@ TEST_F(BatchSearchFixture, feeds_that_failed_are_told_per_site_and_fail_the_run_
                                           "toronto.kijiji.ca,seattle.kijiji.com\r\n644\\bikes\r\n");
     http.answers["sfbay.craigslist.org"] = "HTTP/1.1 500 Internal Server Error\r\n\r\n<html>Try later</html>";
     http.answers["gone.craigslist.org"] = "\x16\x03\x01\x02\x00 not a feed";
-    http.answers["seattle.kijiji.com"] =
-        sitesim::HttpOkResponse(sitesim::KijijiResultPage({}, {.noAdsMessage = true}));
+    http.answers["seattle.kijiji.com"] = sitesim::HttpOkResponse(sitesim::KijijiResultPage({}, {.noAdsMessage = true}));
     BatchOptions options;
     options.searches = {"a.trawl"};
     EXPECT_EQ(Run(options), 1);
@@ -184,6 +184,31 @@ TEST_F(BatchSearchFixture, a_standard_output_that_cannot_be_written_fails_a_run_
                          "which files were saved are missing.\n");
     EXPECT_EQ(SavedRecords("a"), 4);
     EXPECT_TRUE(FileExists(home.File("a.csv")));
+}
+
+TEST_F(BatchSearchFixture, a_search_file_another_run_holds_is_waited_for_then_left_alone)
+{
+    WriteSearch("a", "sfbay.craigslist.org", "bik", "bike");
+    const std::string before = test::ReadFile(home.File("a.trawl"));
+    FileLock other;
+    const std::atomic<int> never{0};
+    ASSERT_TRUE(other.Acquire(home.File("a.trawl"), clock, 0, never).ok());
+    BatchOptions options;
+    options.csv = true;
+    options.searches = {"a.trawl"};
+    EXPECT_EQ(Run(options), 1);
+    EXPECT_EQ(err.str(), "Not run: '" + home.File("a.trawl") +
+                             "' is in use by another run of Trawlkit. Waited 30 s; the file was left as it is.\n");
+    EXPECT_GE(clock.ElapsedMs(), kSearchFileWaitMs);
+    EXPECT_EQ(http.Requests(), 0);
+    EXPECT_EQ(test::ReadFile(home.File("a.trawl")), before);
+    EXPECT_FALSE(FileExists(home.File("a.csv")));
+
+    // Once the other run has let go, the file is the run's again.
+    other.Release();
+    err.str("");
+    EXPECT_EQ(Run(options), 0) << err.str();
+    EXPECT_EQ(SavedRecords("a"), 4);
 }
 
 TEST_F(BatchSearchFixture, a_full_store_while_searching_is_saved_but_fails_the_run)

@@ -128,6 +128,35 @@ TEST_F(SearchFileLoad, old_layout_reads_records_from_line_five)
     EXPECT_THAT(titles, ElementsAre("First", "Second"));
 }
 
+TEST_F(SearchFileLoad, a_merge_adds_the_files_records_the_list_lacks_in_file_order_and_says_when_they_do_not_fit)
+{
+    // The list holds one ad of the file and one of its own; another run saved three more.
+    const std::string path = dir.File("merged.trawl");
+    test::WriteFile(path, std::string(kHeader) + Line("2024-03-01", "Kept", "http://x/1.html") +
+                              Line("2024-03-02", "Other one", "http://x/2.html") +
+                              Line("2024-03-03", "", "http://x/4.html") +
+                              Line("2024-03-04", "Other two", "http://x/5.html"));
+    ResultStore store(5000, view, prompts);
+    Fill(store, {Record("2024-03-01", "Kept", "http://x/1.html"), Record("2024-03-09", "Own", "http://x/9.html")});
+    const MergedSearch merged = MergeSearchFile(path, store);
+    EXPECT_TRUE(merged.status.ok()) << merged.status.message();
+    EXPECT_EQ(merged.added, 2);
+    std::vector<std::string> titles;
+    for (const auto& r : Records(store)) {
+        titles.push_back(r.Title);
+    }
+    EXPECT_THAT(titles, ElementsAre("Kept", "Own", "Other one", "Other two"));
+    EXPECT_EQ(MergeSearchFile(path, store).added, 0);
+
+    // A list that cannot take them all must not be saved over the file.
+    ResultStore small(3, view, prompts);
+    Fill(small, {Record("2024-03-09", "Own", "http://x/9.html")});
+    const MergedSearch partial = MergeSearchFile(path, small);
+    EXPECT_FALSE(partial.status.ok());
+    EXPECT_EQ(partial.added, 2);
+    EXPECT_FALSE(MergeSearchFile(dir.File("gone.trawl"), small).status.ok());
+}
+
 TEST_F(SearchFileLoad, short_files_load_with_missing_lines_empty)
 {
     const std::string path = dir.File("s.trawl");
