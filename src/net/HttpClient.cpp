@@ -2,11 +2,15 @@
 
 #include "net/ByteCounter.h"
 #include "net/Connector.h"
+#include "net/NameResolver.h"
+#include "net/SocketWait.h"
+#include "net/TlsChannel.h"
 #include "net/TextBetween.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -14,8 +18,6 @@
 namespace trawl {
 
 namespace {
-
-using SteadyClock = std::chrono::steady_clock;
 
 constexpr std::string_view kRedirectMark = "302 Found";
 constexpr std::string_view kLocationMark = "Location: http://";
@@ -38,45 +40,12 @@ private:
     int m_fd;
 };
 
-// The shorter of the single wait and what is left of the exchange.
-int WaitBudget(int waitMs, SteadyClock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, waitMs));
-}
-
-bool Stopped(const std::atomic<int>* stop)
-{
-    return stop != nullptr && stop->load() != 0;
-}
-
-// Waits up to `waitMs` (and never past `deadline`) for `events`, looking at `stop` every slice: a
-// stop ends the wait at once. True when the socket is ready.
-bool WaitFor(int fd, short events, int waitMs, SteadyClock::time_point deadline, const std::atomic<int>* stop)
-{
-    pollfd waiter{fd, events, 0};
-    const auto until = SteadyClock::now() + std::chrono::milliseconds(WaitBudget(waitMs, deadline));
-    for (;;) {
-        const int left = WaitBudget(waitMs, until);
-        if (left == 0 || Stopped(stop)) {
-            return false;
-        }
-        const int ready = ::poll(&waiter, 1, stop != nullptr ? std::min(left, kStopSliceMs) : left);
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        if (ready != 0) {
-            return ready > 0;
-        }
-    }
-}
-
 // One request line in one send (a second only if the first took part of it).
 bool SendLine(int fd, std::string_view line, int waitMs, SteadyClock::time_point deadline,
               const std::atomic<int>* stop)
 {
     while (!line.empty()) {
-        if (!WaitFor(fd, POLLOUT, waitMs, deadline, stop)) {
+        if (!WaitForSocket(fd, POLLOUT, waitMs, deadline, stop)) {
             return false;
         }
         const ssize_t sent = ::send(fd, line.data(), line.size(), MSG_NOSIGNAL);
@@ -142,16 +111,30 @@ HttpClient::HttpClient(HttpOptions options, Connector& connector, ByteCounter& c
     m_options.exchangeDeadlineMs = std::max(m_options.exchangeDeadlineMs, 0);
 }
 
-std::string HttpClient::Exchange(const std::string& host, const std::string& path)
+std::string HttpClient::Exchange(const std::string& address, const std::string& path)
 {
+    const bool tls = address.starts_with(kHttpsPrefix);
+    const std::string host = tls ? address.substr(kHttpsPrefix.size()) : address;
     if (!IsSendableHost(host) || !IsSendablePath(path)) {
         return {};
     }
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(m_options.exchangeDeadlineMs);
     const int waitMs = m_options.waitMs;
-    SocketGuard socket(m_connector.Connect(host, m_options.port, WaitBudget(waitMs, deadline), m_options.stop));
+    SocketGuard socket(m_connector.Connect(host, tls ? m_options.tlsPort : m_options.port,
+                                           WaitBudget(waitMs, deadline), m_options.stop));
     if (socket.fd() < 0) {
         return {};
+    }
+    std::optional<TlsChannel> channel;
+    if (tls) {
+        channel.emplace(socket.fd(), host, waitMs, deadline, m_options.stop);
+        if (!channel->Handshake()) {
+            // Never asked again over plain HTTP: the exchange fails as a connection problem does.
+            if (!channel->failure().empty() && m_options.tlsFailure) {
+                m_options.tlsFailure(host, channel->failure());
+            }
+            return {};
+        }
     }
 
     const std::string lines[] = {
@@ -162,7 +145,7 @@ std::string HttpClient::Exchange(const std::string& host, const std::string& pat
         "\r\n",
     };
     for (const auto& line : lines) {
-        if (!SendLine(socket.fd(), line, waitMs, deadline, m_options.stop)) {
+        if (!(channel ? channel->Send(line) : SendLine(socket.fd(), line, waitMs, deadline, m_options.stop))) {
             return {};
         }
     }
@@ -171,7 +154,8 @@ std::string HttpClient::Exchange(const std::string& host, const std::string& pat
     ResponseLease lease(m_options.budget);
     const std::size_t cap = m_options.maxResponseBytes;
     while (response.size() < cap) {
-        if (!WaitFor(socket.fd(), POLLIN, waitMs, deadline, m_options.stop)) {
+        if (!(channel ? channel->WaitReadable()
+                      : WaitForSocket(socket.fd(), POLLIN, waitMs, deadline, m_options.stop))) {
             break; // the wait passed with nothing to read, or the exchange is out of time
         }
         const std::size_t want = std::min(m_options.chunkBytes, cap - response.size());
@@ -183,12 +167,21 @@ std::string HttpClient::Exchange(const std::string& host, const std::string& pat
             response.reserve(std::min(lease.held(), cap)); // the string holds what was drawn, no more
         }
         response.resize(had + want);
-        const ssize_t got = ::recv(socket.fd(), response.data() + had, want, 0);
-        if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
-            response.resize(had);
-            continue;
+        long got = 0;
+        if (channel) {
+            got = channel->Read(response.data() + had, want);
+            if (got == TlsChannel::kAgain) {
+                response.resize(had);
+                continue;
+            }
+        } else {
+            got = ::recv(socket.fd(), response.data() + had, want, 0);
+            if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
+                response.resize(had);
+                continue;
+            }
         }
-        response.resize(had + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+        response.resize(had + static_cast<std::size_t>(std::max<long>(got, 0)));
         if (got <= 0) {
             break; // closed by the server, or the connection failed
         }

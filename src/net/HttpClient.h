@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,10 @@ struct HttpOptions {
     // Sent in every request's User-Agent line, also when empty. Captured when the client is made.
     std::string userAgent;
     int port = 80;
+    int tlsPort = 443; // for a host given as "https://" and the name
+    // Told the reason when a TLS handshake fails ("certificate not trusted for HOST", "handshake failed
+    // with HOST"); called on the exchange's thread. Empty: the reason goes unsaid.
+    std::function<void(const std::string& host, const std::string& reason)> tlsFailure = nullptr;
     // Every single wait on the connection: connecting, each send, each wait for data.
     int waitMs = 5500;
     std::size_t chunkBytes = 4096;
@@ -35,7 +40,9 @@ struct HttpOptions {
 };
 
 // The HTTP/1.0 client: one fresh connection per exchange, a raw response back, at most one redirect
-// followed. Re-entrant: calls share nothing but the byte counter.
+// followed. A host given as "https://" and the name is asked over TLS (see TlsChannel) with the same
+// request bytes, waits, cap and budget; a handshake counts against them. Re-entrant: calls share
+// nothing but the byte counter and the TLS sessions.
 // The defaults with `userAgent`, and `stop` ending look-ups.
 HttpOptions StoppableOptions(const std::string& userAgent, const std::atomic<int>* stop);
 
