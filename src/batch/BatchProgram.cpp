@@ -12,6 +12,9 @@
 #include "refdata/ListFiles.h"
 #include "results/ResultStore.h"
 
+#include <mutex>
+#include <set>
+
 namespace trawl {
 
 int RunBatchProgram(BatchProgram& program)
@@ -53,7 +56,17 @@ int RunBatchProgram(BatchProgram& program)
     ResultStore store(settings.MaxResults, view, prompts);
     ByteCounter bytes(&view);
     // Ctrl-C frees a worker waiting on a name server at once.
-    HttpClient http(StoppableOptions(settings.UserAgent, &program.interrupted), program.connector, bytes);
+    HttpOptions options = StoppableOptions(settings.UserAgent, &program.interrupted);
+    // A site whose certificate does not verify is said once, however many of its pages fail.
+    std::mutex toldMutex;
+    std::set<std::string> told;
+    options.tlsFailure = [&](const std::string& host, const std::string& reason) {
+        std::lock_guard lock(toldMutex);
+        if (told.insert(host).second) {
+            program.console.Err("Error: " + reason + "; its pages are not asked for over plain HTTP.");
+        }
+    };
+    HttpClient http(options, program.connector, bytes);
     RunFlags flags;
     BatchContext context{
         settings,           tables, folder, http, store, view, prompts, program.console, program.clock, flags,

@@ -173,7 +173,7 @@ void DeepScan::ScanRecords(int slotNumber, const Settings& settings)
 
         int failures = 0;
         while (true) {
-            view.SetSlotText(SlotKind::Scan, slotNumber, "http://" + link);
+            view.SetSlotText(SlotKind::Scan, slotNumber, link.starts_with(kHttpsPrefix) ? link : "http://" + link);
             view.SetSlotLight(SlotKind::Scan, slotNumber, Light::Green);
             view.SetSlotSite(SlotKind::Scan, slotNumber, icon);
             if (stop.load() != 0) {

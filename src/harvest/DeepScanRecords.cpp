@@ -88,12 +88,20 @@ std::optional<AdAddress> AdAddressOfLink(std::string_view uri)
         link.remove_prefix(7);
     }
     address.link = std::string(link);
+    // An https link keeps its scheme on the host: the page is asked for over TLS.
+    const bool tls = link.starts_with(kHttpsPrefix);
+    if (tls) {
+        link.remove_prefix(kHttpsPrefix.size());
+    }
     const auto slash = link.find('/');
     address.host = std::string(link.substr(0, slash));
     // A link without a path asks for the site's root rather than sending an empty request line.
     address.path = slash == std::string_view::npos ? "/" : std::string(link.substr(slash));
     if (!IsSendableHost(address.host) || !IsSendablePath(address.path)) {
         return std::nullopt;
+    }
+    if (tls) {
+        address.host.insert(0, kHttpsPrefix);
     }
     return address;
 }

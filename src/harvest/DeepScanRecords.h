@@ -37,8 +37,8 @@ void MarkClaimFailed(ResultStore& store, const ClaimedRecord& claim);
 // search files kept the line breaks some feeds wrapped their links in), less a leading "http://",
 // cut at its first "/" into host and path ("/" when it has none).
 struct AdAddress {
-    std::string link; // trimmed, without "http://"
-    std::string host;
+    std::string link; // trimmed, without "http://" (an https link keeps its scheme)
+    std::string host; // as HttpGet takes it: "https://" kept for TLS
     std::string path;
 };
 // nullopt when no request can be formed: no host, or bytes that a request cannot carry.

@@ -95,7 +95,7 @@ FeedRequest BuildFeedRequest(std::string_view term, std::string_view cityKey, st
 
     if (host.starts_with("http://")) {
         host.erase(0, 7);
-    }
+    } // a city written with https:// keeps it: its requests go over TLS
     DropTrailingSlash(host);
     request.host = std::move(host);
     return request;

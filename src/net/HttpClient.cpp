@@ -4,10 +4,11 @@
 #include "net/Connector.h"
 #include "net/NameResolver.h"
 #include "net/SocketWait.h"
-#include "net/TlsChannel.h"
 #include "net/TextBetween.h"
+#include "net/TlsChannel.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <optional>
@@ -41,8 +42,7 @@ private:
 };
 
 // One request line in one send (a second only if the first took part of it).
-bool SendLine(int fd, std::string_view line, int waitMs, SteadyClock::time_point deadline,
-              const std::atomic<int>* stop)
+bool SendLine(int fd, std::string_view line, int waitMs, SteadyClock::time_point deadline, const std::atomic<int>* stop)
 {
     while (!line.empty()) {
         if (!WaitForSocket(fd, POLLOUT, waitMs, deadline, stop)) {
@@ -78,21 +78,78 @@ bool IsSendablePath(std::string_view path)
     return path.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
-RedirectStep DecideRedirect(std::string_view response)
+namespace {
+
+constexpr std::string_view kSecureLocationMark = "Location: https://";
+
+// "host/path" split, or nothing when it has no host or no path.
+bool SplitLocation(const std::string& location, RedirectStep& step)
+{
+    const auto slash = location.find('/');
+    if (slash == std::string::npos || slash == 0) {
+        return false;
+    }
+    step.host = location.substr(0, slash);
+    step.path = location.substr(slash);
+    return true;
+}
+
+int StatusCode(std::string_view response)
+{
+    const auto space = response.find(' ');
+    if (!response.starts_with("HTTP/") || space == std::string_view::npos || response.size() < space + 4) {
+        return 0;
+    }
+    const std::string_view digits = response.substr(space + 1, 3);
+    int code = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') {
+            return 0;
+        }
+        code = code * 10 + (c - '0');
+    }
+    return code;
+}
+
+bool SameHost(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+} // namespace
+
+RedirectStep DecideRedirect(std::string_view response, std::string_view requestHost)
 {
     RedirectStep step;
     if (response.find(kRedirectMark) == std::string_view::npos) {
+        // A site that moved to HTTPS says so with a 301, 307 or 308 to its own https address.
+        const int status = StatusCode(response);
+        if ((status == 301 || status == 307 || status == 308) && !requestHost.empty() &&
+            SplitLocation(TextBetween(response, kSecureLocationMark, kLineEnd), step) &&
+            SameHost(step.host,
+                     requestHost.starts_with(kHttpsPrefix) ? requestHost.substr(kHttpsPrefix.size()) : requestHost)) {
+            step.action = RedirectStep::Action::Follow;
+            step.host.insert(0, kHttpsPrefix);
+        } else {
+            step = RedirectStep{};
+        }
         return step;
     }
-    const std::string location = TextBetween(response, kLocationMark, kLineEnd);
-    const auto slash = location.find('/');
-    if (slash == std::string::npos || slash == 0) {
+    // The first Location line decides, http:// or https://.
+    const auto plain = response.find(kLocationMark);
+    const auto secure = response.find(kSecureLocationMark);
+    const bool tls = secure < plain;
+    if (!SplitLocation(TextBetween(response, tls ? kSecureLocationMark : kLocationMark, kLineEnd), step)) {
+        step = RedirectStep{};
         step.action = RedirectStep::Action::Drop;
         return step;
     }
     step.action = RedirectStep::Action::Follow;
-    step.host = location.substr(0, slash);
-    step.path = location.substr(slash);
+    if (tls) {
+        step.host.insert(0, kHttpsPrefix);
+    }
     return step;
 }
 
@@ -120,8 +177,8 @@ std::string HttpClient::Exchange(const std::string& address, const std::string& 
     }
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(m_options.exchangeDeadlineMs);
     const int waitMs = m_options.waitMs;
-    SocketGuard socket(m_connector.Connect(host, tls ? m_options.tlsPort : m_options.port,
-                                           WaitBudget(waitMs, deadline), m_options.stop));
+    SocketGuard socket(m_connector.Connect(host, tls ? m_options.tlsPort : m_options.port, WaitBudget(waitMs, deadline),
+                                           m_options.stop));
     if (socket.fd() < 0) {
         return {};
     }
@@ -201,7 +258,7 @@ std::string HttpClient::HttpGet(const std::string& host, const std::string& path
     if (followRedirect != 1) {
         return response;
     }
-    RedirectStep step = DecideRedirect(response);
+    RedirectStep step = DecideRedirect(response, host);
     switch (step.action) {
     case RedirectStep::Action::Keep:
         return response;

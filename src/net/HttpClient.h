@@ -64,15 +64,17 @@ private:
 };
 
 // What a response asks of the one-redirect rule: Keep it as the answer, Follow the Location header's
-// "http://" address to `host` and `path`, or Drop it (a redirect without a host to go to yields
-// nothing rather than the redirect page itself).
+// "http://" or "https://" address to `host` (given as "https://" and the name for TLS) and `path`,
+// or Drop it (a redirect without a host to go to yields nothing rather than the redirect page
+// itself). A 301, 307 or 308 is followed only to the https address of `requestHost` itself: that is
+// how a site says it moved to HTTPS.
 struct RedirectStep {
     enum class Action { Keep, Follow, Drop };
     Action action = Action::Keep;
     std::string host;
     std::string path;
 };
-RedirectStep DecideRedirect(std::string_view response);
+RedirectStep DecideRedirect(std::string_view response, std::string_view requestHost = {});
 
 // Bytes that could break the request apart (line ends, and for hosts spaces and control bytes) make
 // a request that is never sent.

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace trawl {
+
+// A host given to HttpGet as this prefix and the name is asked over TLS (port 443).
+inline constexpr std::string_view kHttpsPrefix = "https://";
 
 // One blocking HTTP/1.0 GET exchange: the raw response (status line, headers, blank line and body),
 // or an empty text when nothing was received. The real one is HttpClient; tests may put a scripted

@@ -10,9 +10,6 @@ using SSL = struct ssl_st;
 
 namespace trawl {
 
-// The https:// prefix of a host given to HttpGet: the exchange goes over TLS to port 443.
-inline constexpr std::string_view kHttpsPrefix = "https://";
-
 // TLS over one connected, non-blocking socket: SNI and the host name checked against a certificate
 // chain that verifies against the system's trust store (OpenSSL's default paths, so SSL_CERT_FILE
 // and SSL_CERT_DIR point elsewhere). Every step waits as the plain exchange does: each wait at most

@@ -34,5 +34,33 @@ TEST(DecideRedirect, follows_only_a_302_with_a_host_and_a_path)
     }
 }
 
+TEST(DecideRedirect, https_locations_switch_to_tls_and_a_site_that_moved_to_https_is_followed)
+{
+    const RedirectStep secure = DecideRedirect("HTTP/1.0 302 Found\r\nLocation: https://b.test/p?q=1\r\n\r\n");
+    EXPECT_EQ(secure.action, Action::Follow);
+    EXPECT_EQ(secure.host, "https://b.test");
+    EXPECT_EQ(secure.path, "/p?q=1");
+    // The first Location line decides.
+    EXPECT_EQ(DecideRedirect("HTTP/1.0 302 Found\r\nLocation: http://a/x\r\nLocation: https://b/y\r\n").host, "a");
+
+    for (const char* status : {"301 Moved Permanently", "307 Temporary Redirect", "308 Permanent Redirect"}) {
+        const std::string moved =
+            std::string("HTTP/1.1 ") + status + "\r\nLocation: https://Sfbay.craigslist.org/s?x\r\n\r\n";
+        const RedirectStep step = DecideRedirect(moved, "sfbay.craigslist.org");
+        EXPECT_EQ(step.action, Action::Follow) << status;
+        EXPECT_EQ(step.host, "https://Sfbay.craigslist.org") << status;
+        EXPECT_EQ(step.path, "/s?x") << status;
+        // Elsewhere, or back to plain HTTP, it is an answer like any other page.
+        EXPECT_EQ(DecideRedirect(moved, "other.craigslist.org").action, Action::Keep) << status;
+        EXPECT_EQ(DecideRedirect(std::string("HTTP/1.1 ") + status + "\r\nLocation: http://sfbay.craigslist.org/s\r\n",
+                                 "sfbay.craigslist.org")
+                      .action,
+                  Action::Keep)
+            << status;
+    }
+    EXPECT_EQ(DecideRedirect("HTTP/1.1 303 See Other\r\nLocation: https://a.test/x\r\n", "a.test").action,
+              Action::Keep);
+}
+
 } // namespace
 } // namespace trawl
