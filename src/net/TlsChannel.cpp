@@ -29,38 +29,40 @@ SSL_CTX* ClientContext()
     return context;
 }
 
-// The last good session of each host, for the next exchange with it.
+// The last good session of each host, for the next exchange with it. Kept as bytes, so that no
+// session object is shared between threads: each exchange resumes from a copy of its own.
 class SessionCache {
 public:
-    ~SessionCache()
-    {
-        for (auto& [host, session] : m_sessions) {
-            SSL_SESSION_free(session);
-        }
-    }
     SSL_SESSION* Take(const std::string& host)
     {
-        std::lock_guard lock(m_mutex);
-        const auto found = m_sessions.find(host);
-        if (found == m_sessions.end()) {
-            return nullptr;
+        std::string bytes;
+        {
+            std::lock_guard lock(m_mutex);
+            const auto found = m_sessions.find(host);
+            if (found == m_sessions.end()) {
+                return nullptr;
+            }
+            bytes = found->second;
         }
-        SSL_SESSION_up_ref(found->second);
-        return found->second;
+        const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+        return d2i_SSL_SESSION(nullptr, &data, static_cast<long>(bytes.size()));
     }
     void Keep(const std::string& host, SSL_SESSION* session)
     {
-        std::lock_guard lock(m_mutex);
-        SSL_SESSION*& slot = m_sessions[host];
-        if (slot != nullptr) {
-            SSL_SESSION_free(slot);
+        const int size = i2d_SSL_SESSION(session, nullptr);
+        if (size <= 0) {
+            return;
         }
-        slot = session;
+        std::string bytes(static_cast<std::size_t>(size), '\0');
+        auto* data = reinterpret_cast<unsigned char*>(bytes.data());
+        i2d_SSL_SESSION(session, &data);
+        std::lock_guard lock(m_mutex);
+        m_sessions[host] = std::move(bytes);
     }
 
 private:
     std::mutex m_mutex;
-    std::map<std::string, SSL_SESSION*> m_sessions;
+    std::map<std::string, std::string> m_sessions;
 };
 
 SessionCache& Sessions()
@@ -87,9 +89,8 @@ TlsChannel::~TlsChannel()
             if (SSL_SESSION* session = SSL_get1_session(m_ssl); session != nullptr) {
                 if (SSL_SESSION_is_resumable(session) != 0) {
                     Sessions().Keep(m_host, session);
-                } else {
-                    SSL_SESSION_free(session);
                 }
+                SSL_SESSION_free(session);
             }
         }
         SSL_free(m_ssl);
@@ -135,7 +136,7 @@ bool TlsChannel::Handshake()
             continue;
         }
         m_failure = SSL_get_verify_result(m_ssl) != X509_V_OK ? "certificate not trusted for " + m_host
-                                                               : "handshake failed with " + m_host;
+                                                              : "handshake failed with " + m_host;
         return false;
     }
 }
