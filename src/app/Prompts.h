@@ -6,7 +6,7 @@ namespace trawl {
 
 // The kinds of message box the program shows. Each front end maps them onto its own dialogs.
 enum class PromptKind {
-    Error,       // error icon, OK; system-modal in the original window
+    Error,       // error icon, OK; modal for the whole desktop session where the platform allows
     Warning,     // exclamation icon, OK
     Information, // information icon, OK
     Notice,      // no icon, OK
