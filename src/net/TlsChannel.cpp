@@ -13,6 +13,19 @@ namespace trawl {
 
 namespace {
 
+// OpenSSL fills a certificate's cached extensions (key identifiers, purposes) when it first checks
+// it, under a lock that its readers on other threads do not take. The trusted certificates are
+// shared by every exchange, so they are checked once here, before any worker can reach them.
+void FillCachedExtensions(X509_STORE* store)
+{
+    STACK_OF(X509_OBJECT)* objects = X509_STORE_get0_objects(store);
+    for (int i = 0; i < sk_X509_OBJECT_num(objects); ++i) {
+        if (X509* certificate = X509_OBJECT_get0_X509(sk_X509_OBJECT_value(objects, i)); certificate != nullptr) {
+            X509_check_purpose(certificate, -1, 0);
+        }
+    }
+}
+
 // One context for the process: the trust store is read once, and OpenSSL lets every thread use it.
 SSL_CTX* ClientContext()
 {
@@ -22,6 +35,7 @@ SSL_CTX* ClientContext()
             SSL_CTX_set_min_proto_version(made, TLS1_2_VERSION);
             SSL_CTX_set_verify(made, SSL_VERIFY_PEER, nullptr);
             SSL_CTX_set_default_verify_paths(made);
+            FillCachedExtensions(SSL_CTX_get_cert_store(made));
             SSL_CTX_set_session_cache_mode(made, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
         }
         return made;
