@@ -200,7 +200,8 @@ void DeepScan::ScanRecords(int slotNumber, const Settings& settings)
                                            ". Aborting deep scan, sorry.");
                 return;
             }
-            if (!RetryCountdown(view, SlotKind::Scan, slotNumber, m_context.clock, stop, host)) {
+            if (!RetryCountdown(view, SlotKind::Scan, slotNumber, m_context.clock, stop,
+                                FailedWho(m_context.http, host, host))) {
                 ReleaseClaim(store, *claim);
                 return;
             }

@@ -2,6 +2,7 @@
 
 #include "app/Clock.h"
 #include "harvest/SearchJobs.h"
+#include "net/HttpGetter.h"
 
 namespace trawl {
 
@@ -18,6 +19,12 @@ bool RetryCountdown(StatusView& view, SlotKind kind, int slot, Clock& clock, con
         }
     }
     return true;
+}
+
+std::string FailedWho(const HttpGetter& http, const std::string& host, const std::string& who)
+{
+    std::string reason = http.ConnectFailure(host);
+    return reason.empty() ? who : reason;
 }
 
 } // namespace trawl

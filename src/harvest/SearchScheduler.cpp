@@ -223,7 +223,8 @@ void SearchScheduler::SearchWorker(int slotNumber, const Settings& settings)
             }
             break;
         }
-        if (!RetryCountdown(view, SlotKind::Search, slotNumber, m_context.clock, stop, job.cityName)) {
+        if (!RetryCountdown(view, SlotKind::Search, slotNumber, m_context.clock, stop,
+                            FailedWho(m_context.http, feed.host, job.cityName))) {
             break;
         }
     }

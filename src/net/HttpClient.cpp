@@ -168,6 +168,27 @@ HttpClient::HttpClient(HttpOptions options, Connector& connector, ByteCounter& c
     m_options.exchangeDeadlineMs = std::max(m_options.exchangeDeadlineMs, 0);
 }
 
+void HttpClient::NoteHandshake(const std::string& host, const std::string& failure)
+{
+    std::lock_guard lock(m_tlsFailures->mutex);
+    if (failure.empty()) {
+        m_tlsFailures->reasons.erase(host);
+    } else {
+        m_tlsFailures->reasons[host] = failure;
+    }
+}
+
+std::string HttpClient::ConnectFailure(const std::string& host) const
+{
+    std::string_view name = host;
+    if (name.starts_with(kHttpsPrefix)) {
+        name.remove_prefix(kHttpsPrefix.size());
+    }
+    std::lock_guard lock(m_tlsFailures->mutex);
+    const auto found = m_tlsFailures->reasons.find(name);
+    return found != m_tlsFailures->reasons.end() ? found->second : std::string();
+}
+
 std::string HttpClient::Exchange(const std::string& address, const std::string& path)
 {
     const bool tls = address.starts_with(kHttpsPrefix);
@@ -185,7 +206,9 @@ std::string HttpClient::Exchange(const std::string& address, const std::string& 
     std::optional<TlsChannel> channel;
     if (tls) {
         channel.emplace(socket.fd(), host, waitMs, deadline, m_options.stop);
-        if (!channel->Handshake()) {
+        const bool shaken = channel->Handshake();
+        NoteHandshake(host, shaken ? std::string() : channel->failure());
+        if (!shaken) {
             // Never asked again over plain HTTP: the exchange fails as a connection problem does.
             if (!channel->failure().empty() && m_options.tlsFailure) {
                 m_options.tlsFailure(host, channel->failure());

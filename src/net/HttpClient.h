@@ -6,6 +6,9 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -51,16 +54,25 @@ public:
     HttpClient(HttpOptions options, Connector& connector, ByteCounter& counter);
 
     std::string HttpGet(const std::string& host, const std::string& path, int followRedirect, int countBytes) override;
+    std::string ConnectFailure(const std::string& host) const override;
 
     const HttpOptions& options() const { return m_options; }
 
 private:
+    // The last TLS failure of each host (bare name), until a handshake with it succeeds.
+    struct TlsFailures {
+        std::mutex mutex;
+        std::map<std::string, std::string, std::less<>> reasons;
+    };
+
     // One exchange without the redirect rule or counting.
     std::string Exchange(const std::string& host, const std::string& path);
+    void NoteHandshake(const std::string& host, const std::string& failure);
 
     HttpOptions m_options;
     Connector& m_connector;
     ByteCounter& m_counter;
+    std::unique_ptr<TlsFailures> m_tlsFailures = std::make_unique<TlsFailures>();
 };
 
 // What a response asks of the one-redirect rule: Keep it as the answer, Follow the Location header's

@@ -16,6 +16,14 @@ public:
     virtual ~HttpGetter() = default;
     virtual std::string HttpGet(const std::string& host, const std::string& path, int followRedirect,
                                 int countBytes) = 0;
+    // Why the last exchange with `host` (either form) could not be made, where more is known than
+    // "no answer": "certificate not trusted for HOST", "handshake failed with HOST". Empty otherwise,
+    // and again once an exchange with the host gets through.
+    virtual std::string ConnectFailure(const std::string& host) const
+    {
+        static_cast<void>(host);
+        return {};
+    }
 };
 
 } // namespace trawl

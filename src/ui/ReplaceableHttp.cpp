@@ -33,4 +33,14 @@ std::string ReplaceableHttp::UserAgent() const
     return m_client->options().userAgent;
 }
 
+std::string ReplaceableHttp::ConnectFailure(const std::string& host) const
+{
+    std::shared_ptr<HttpClient> client;
+    {
+        std::lock_guard lock(m_mutex);
+        client = m_client;
+    }
+    return client->ConnectFailure(host);
+}
+
 } // namespace trawl::ui

@@ -24,6 +24,7 @@ public:
                     const std::atomic<int>* stop = nullptr);
 
     std::string HttpGet(const std::string& host, const std::string& path, int followRedirect, int countBytes) override;
+    std::string ConnectFailure(const std::string& host) const override;
     void SetUserAgent(const std::string& userAgent);
     std::string UserAgent() const;
 

@@ -170,6 +170,19 @@ TEST_F(DeepScanRun, retries_then_gives_the_record_back_with_its_feed_text_after_
     EXPECT_EQ(std::count(waits.begin(), waits.end(), 100), 4 * 25 * 10);
 }
 
+TEST_F(DeepScanRun, an_https_page_whose_handshake_failed_names_the_reason_on_the_row)
+{
+    settings.MaxThreads2 = 1;
+    const std::string host = std::string("https://") + kSf;
+    http.RespondInTurn(host, AdPath(1), {"", AdPageFor(host, AdPath(1))});
+    http.connectFailures[host] = "handshake failed with sfbay.craigslist.org";
+    AddRecord(host + AdPath(1), "");
+    RunDeepScan();
+    EXPECT_EQ(http.Calls(host, AdPath(1)), 2);
+    EXPECT_THAT(view.SlotState(SlotKind::Scan, 1).texts,
+                Contains("Connect problem (handshake failed with sfbay.craigslist.org)... Restarting in 25"));
+}
+
 TEST_F(DeepScanRun, an_abort_gives_the_record_back_and_a_new_start_takes_it_again)
 {
     http.RespondInTurn(kSf, AdPath(1), {"", AdPageFor(kSf, AdPath(1))});

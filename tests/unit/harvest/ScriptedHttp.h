@@ -25,6 +25,10 @@ struct HttpRequest {
 class ScriptedHttp : public HttpGetter {
 public:
     std::string HttpGet(const std::string& host, const std::string& path, int followRedirect, int countBytes) override;
+    std::string ConnectFailure(const std::string& host) const override
+    {
+        return connectFailures.contains(host) ? connectFailures.at(host) : std::string();
+    }
 
     // The same answer every time.
     void Respond(const std::string& host, const std::string& path, std::string response);
@@ -32,6 +36,8 @@ public:
     void RespondInTurn(const std::string& host, const std::string& path, std::vector<std::string> responses);
     // Asked when no scripted answer exists; empty (nothing received) when unset.
     std::function<std::string(const std::string& host, const std::string& path)> fallback;
+    // What ConnectFailure says of a host (as HttpGet was given it); set before the run.
+    std::map<std::string, std::string> connectFailures;
 
     // While held, every request waits inside HttpGet until Release().
     void Hold();

@@ -133,6 +133,19 @@ TEST_F(SearchRun, never_more_workers_than_max_threads_and_only_their_slots)
     EXPECT_EQ(store->Count(), 16);
 }
 
+TEST_F(SearchRun, a_certificate_that_failed_is_named_on_the_row_while_it_counts_down)
+{
+    settings.MaxThreads = 1;
+    const std::string host = std::string("https://") + kSf;
+    tables.CLCityTable[0].CityURL = host; // as a list written by today's site has it
+    http.RespondInTurn(host, "/search/bik?query=x&format=rss", {"", ClFeed(4, 3)});
+    http.connectFailures[host] = "certificate not trusted for sfbay.craigslist.org";
+    RunSearch(host, "bik", "x");
+    EXPECT_EQ(store->Count(), 3);
+    EXPECT_THAT(view.SlotState(SlotKind::Search, 1).texts,
+                Contains("Connect problem (certificate not trusted for sfbay.craigslist.org)... Restarting in 25"));
+}
+
 TEST_F(SearchRun, retries_count_down_on_the_row_then_succeed)
 {
     settings.MaxThreads = 1;

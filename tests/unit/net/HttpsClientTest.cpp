@@ -27,8 +27,8 @@ protected:
     HttpClient ClientThroughFront(const sitesim::TlsIdentity& identity, HttpOptions options = ShortWaits())
     {
         EXPECT_TRUE(front.Start(server.port(), identity).ok());
-        connector = std::make_unique<SocketConnector>(std::vector<ConnectToRule>{
-            {"*", 80, "127.0.0.1", server.port()}, {"*", 443, "127.0.0.1", front.port()}});
+        connector = std::make_unique<SocketConnector>(
+            std::vector<ConnectToRule>{{"*", 80, "127.0.0.1", server.port()}, {"*", 443, "127.0.0.1", front.port()}});
         options.tlsFailure = [this](const std::string& host, const std::string& reason) {
             std::lock_guard lock(m_mutex);
             failures.push_back(host + ": " + reason);
@@ -89,7 +89,23 @@ TEST_F(HttpsClient, certificates_that_do_not_verify_are_refused_with_their_reaso
                                                        "sfbay.craigslist.org"))
             << c.what;
         EXPECT_EQ(server.RequestCount(), 0u) << c.what;
+        // Workers ask for the reason to show it; plain hosts have none.
+        EXPECT_EQ(client.ConnectFailure("https://sfbay.craigslist.org"),
+                  "certificate not trusted for sfbay.craigslist.org")
+            << c.what;
+        EXPECT_EQ(client.ConnectFailure("sfbay.craigslist.org"), client.ConnectFailure("https://sfbay.craigslist.org"));
+        EXPECT_EQ(client.ConnectFailure("boston.craigslist.org"), "");
     }
+    // Once the site has a good certificate the reason is gone.
+    front.Stop();
+    HttpClient client = ClientThroughFront(stranger.Issue(sitesim::SampleSiteNames()));
+    EXPECT_EQ(client.HttpGet("https://sfbay.craigslist.org", "/page", 1, 1), "");
+    EXPECT_NE(client.ConnectFailure("sfbay.craigslist.org"), "");
+    const int port = front.port();
+    front.Stop();
+    ASSERT_TRUE(front.Start(server.port(), authority.Issue(sitesim::SampleSiteNames()), port).ok());
+    EXPECT_THAT(client.HttpGet("https://sfbay.craigslist.org", "/page", 1, 1), HasSubstr("over TLS"));
+    EXPECT_EQ(client.ConnectFailure("sfbay.craigslist.org"), "");
 }
 
 TEST_F(HttpsClient, a_stalled_handshake_is_bounded_by_the_waits_and_a_stop)
@@ -126,7 +142,8 @@ TEST_F(HttpsClient, twelve_workers_at_once_each_get_their_page)
     for (int w = 0; w < 12; ++w) {
         workers.emplace_back([&] {
             for (int i = 0; i < 4; ++i) {
-                whole += client.HttpGet("https://sfbay.craigslist.org", "/page", 1, 1).ends_with("over TLS</html>") ? 1 : 0;
+                whole +=
+                    client.HttpGet("https://sfbay.craigslist.org", "/page", 1, 1).ends_with("over TLS</html>") ? 1 : 0;
             }
         });
     }
