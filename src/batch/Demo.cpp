@@ -9,7 +9,6 @@
 #include "refdata/ReferenceTables.h"
 #include "results/ResultStore.h"
 #include "sitesim/DemoSites.h"
-#include "sitesim/SampleSiteServer.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -128,13 +127,32 @@ DemoSearchFile EnsureDemoSearch(const std::string& folder, const ReferenceTables
     return search;
 }
 
-Status StartDemoSites(sitesim::SampleSiteServer& server, const LocalDate& today)
+Status DemoSites::Start(const LocalDate& today, const std::string& folder)
 {
     sitesim::DemoWorldOptions world;
     // Ads dated from today, so that a later run keeps them rather than discarding them as old.
     world.sites.newest = today;
-    sitesim::ServeDemoWorld(server, world);
-    return server.Start();
+    sitesim::MoveCraigslistToHttps(world);
+    sitesim::ServeDemoWorld(m_server, world);
+    if (!m_authority.ok()) {
+        return Status::Failure("no certificate authority could be made for the sample sites");
+    }
+    const std::string trust = folder + "demo-ca.pem";
+    if (const Status written = WriteFileAtomically(trust, m_authority.CertificatePem()); !written) {
+        return written;
+    }
+    ::setenv("SSL_CERT_FILE", trust.c_str(), 1);
+    if (const Status started = m_server.Start(); !started) {
+        return started;
+    }
+    const std::vector<std::string> names(world.sites.httpsHosts.begin(), world.sites.httpsHosts.end());
+    return m_front.Start(m_server.port(),
+                         m_authority.Issue(names, -3600, sitesim::CertificateAuthority::kAuthorityValidSeconds));
+}
+
+std::vector<ConnectToRule> DemoSites::ConnectRules() const
+{
+    return {ConnectToRule{"*", 80, "127.0.0.1", port()}, ConnectToRule{"*", 443, "127.0.0.1", tlsPort()}};
 }
 
 int RunDemo(BatchOptions options, Console& console, const std::atomic<int>& interrupted)
@@ -145,14 +163,14 @@ int RunDemo(BatchOptions options, Console& console, const std::atomic<int>& inte
         return kExitFailed;
     }
     SystemClock clock;
-    sitesim::SampleSiteServer server;
-    if (const Status started = StartDemoSites(server, clock.Today()); !started) {
+    DemoSites sites;
+    if (const Status started = sites.Start(clock.Today(), folder); !started) {
         console.Err("Error: the sample sites could not be started: " + started.message());
         return kExitFailed;
     }
-    SocketConnector connector({ConnectToRule{"*", 80, "127.0.0.1", server.port()}});
-    console.Out("Trawlkit demo: sample sites on 127.0.0.1:" + std::to_string(server.port()) + ", program folder " +
-                folder);
+    SocketConnector connector(sites.ConnectRules());
+    console.Out("Trawlkit demo: sample sites on 127.0.0.1:" + std::to_string(sites.port()) + " (HTTPS on " +
+                std::to_string(sites.tlsPort()) + "), program folder " + folder);
 
     if (!options.Batch()) {
         options.deep = options.csv = options.html = true;

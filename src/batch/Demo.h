@@ -3,16 +3,17 @@
 #include "app/Clock.h"
 #include "app/Status.h"
 #include "batch/BatchOptions.h"
+#include "net/ConnectTo.h"
 #include "results/SearchFile.h"
+#include "sitesim/SampleSiteServer.h"
+#include "sitesim/TestCertificates.h"
+#include "sitesim/TlsFront.h"
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 namespace trawl {
-
-namespace sitesim {
-class SampleSiteServer;
-}
 
 class Console;
 struct ReferenceTables;
@@ -34,8 +35,23 @@ struct DemoSearchFile {
 };
 DemoSearchFile EnsureDemoSearch(const std::string& folder, const ReferenceTables& tables);
 
-// The sample sites as the demo serves them: every page the program reads, ads dated from today.
-Status StartDemoSites(sitesim::SampleSiteServer& server, const LocalDate& today);
+// The sample sites as the demo serves them: every page the program reads, ads dated from today, on a
+// loopback port; Craigslist is on HTTPS as the real site is, its cities asked over TLS on a second
+// port with a certificate from a CA made at start. The process trusts that CA alone (SSL_CERT_FILE,
+// set by Start to a file in the demo's folder), so Start comes before any exchange.
+class DemoSites {
+public:
+    Status Start(const LocalDate& today, const std::string& folder);
+    // Every host's port 80 to the plain port, 443 to the TLS one.
+    std::vector<ConnectToRule> ConnectRules() const;
+    int port() const { return m_server.port(); }
+    int tlsPort() const { return m_front.port(); }
+
+private:
+    sitesim::SampleSiteServer m_server;
+    sitesim::CertificateAuthority m_authority;
+    sitesim::TlsFront m_front;
+};
 
 // `trawlkit --demo [options] [SEARCH...]`: the sample sites on loopback inside the process, every
 // host pointed at them, the demo folder as program folder; without batch options the demo search is

@@ -11,4 +11,16 @@ void ServeDemoWorld(SampleSiteServer& server, const DemoWorldOptions& options)
     ServeSampleSites(server, options.sites);
 }
 
+void MoveCraigslistToHttps(DemoWorldOptions& options)
+{
+    for (auto* pages : {&options.world.clStatePages, &options.world.clCountryPages}) {
+        for (SampleCLDirectoryPage& page : *pages) {
+            for (SampleCLCity& city : page.cities) {
+                city.https = true;
+                options.sites.httpsHosts.insert(city.host);
+            }
+        }
+    }
+}
+
 } // namespace trawl::sitesim

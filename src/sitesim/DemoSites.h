@@ -16,4 +16,8 @@ struct DemoWorldOptions {
 
 void ServeDemoWorld(SampleSiteServer& server, const DemoWorldOptions& options);
 
+// Craigslist as the real site is today: its cities linked with "https://" on the list pages and in
+// their feeds, so the program asks for them over TLS.
+void MoveCraigslistToHttps(DemoWorldOptions& options);
+
 } // namespace trawl::sitesim

@@ -56,7 +56,8 @@ SimResponse CLDirectoryResponse(const SampleCLDirectoryPage& page)
     }
     if (page.answer == DirectoryAnswer::Redirect) {
         // Sent without the trailing "/" that the list pages give their links.
-        return SimResponse::Redirect("http://" + page.cities.front().host);
+        const SampleCLCity& city = page.cities.front();
+        return SimResponse::Redirect((city.https ? "https://" : "http://") + city.host);
     }
     // A link before the list, which the download must not take for a site.
     std::string body = "<h1>choose the site nearest you</h1>\r\n" +

@@ -38,6 +38,8 @@ struct SimResponse {
     static SimResponse NotFound();
     // "HTTP/1.0 302 Found" with "Location: <location>".
     static SimResponse Redirect(std::string location);
+    // "HTTP/1.0 301 Moved Permanently" with "Location: <location>": how a site says it moved.
+    static SimResponse MovedPermanently(std::string location);
     // Status 200 whose body carries the words of a redirect and a Location line.
     static SimResponse PageMentioningRedirect(const std::string& location);
 

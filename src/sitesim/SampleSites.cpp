@@ -54,7 +54,8 @@ std::vector<ListedAd> SearchAds(const std::string& host, const std::string& sect
         // 7 and the pool size share no factor for the usual pools, so one page never repeats an ad.
         const int number =
             static_cast<int>((start + 7u * static_cast<std::uint32_t>(i)) % static_cast<std::uint32_t>(pool));
-        ads[i].link = "http://" + host + "/ad/" + section + "/" + std::to_string(number) + ".html";
+        ads[i].link = (options.httpsHosts.contains(host) ? "https://" : "http://") + host + "/ad/" + section + "/" +
+                      std::to_string(number) + ".html";
         ads[i].date = DaysBefore(options.newest, number % 20);
     }
     return ads;

@@ -4,6 +4,7 @@
 #include "sitesim/SampleSiteServer.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 // The sample sites as a whole: every search layout, every ad-page layout and the update page, made
@@ -18,6 +19,8 @@ struct SampleSiteOptions {
     int expiredEvery = 0; // > 0: every ad whose number is a multiple of it has expired
     LocalDate newest = {2024, 3, 15};
     std::string updateVersion = "2.08";
+    // Hosts whose ads are linked with "https://" (sites served over TLS); the others with "http://".
+    std::set<std::string> httpsHosts;
 };
 
 // The answer of the sample sites to one request: Craigslist feeds ("/search/..."), Kijiji Canada

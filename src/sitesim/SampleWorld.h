@@ -23,7 +23,8 @@ struct SampleCLCity {
     std::string pageName; // as the directory page shows it
     std::string host;     // contains ".craigslist."
     bool bold = false;    // shown between <b> and </b>
-    std::string Link() const { return "http://" + host + "/"; }
+    bool https = false;   // linked as "https://" (served over TLS)
+    std::string Link() const { return (https ? "https://" : "http://") + host + "/"; }
 };
 
 // How a directory page answers: a list of sites, a redirect to the one site, or "Not Found".

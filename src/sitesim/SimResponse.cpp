@@ -34,6 +34,14 @@ SimResponse SimResponse::Redirect(std::string location)
     return response;
 }
 
+SimResponse SimResponse::MovedPermanently(std::string location)
+{
+    SimResponse response = Redirect(std::move(location));
+    response.status = 301;
+    response.reason = "Moved Permanently";
+    return response;
+}
+
 SimResponse SimResponse::PageMentioningRedirect(const std::string& location)
 {
     return Page("<html><body><pre>\r\nHTTP/1.0 302 Found\r\nLocation: " + location +

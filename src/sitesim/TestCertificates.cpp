@@ -44,8 +44,8 @@ X509* MakeCertificate(EVP_PKEY* key, const std::string& commonName, long from, l
     X509_NAME* name = X509_get_subject_name(certificate);
     X509_NAME_add_entry_by_txt(name, "O", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("Trawlkit sample sites"),
                                -1, -1, 0);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName.c_str()),
-                               -1, -1, 0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName.c_str()), -1,
+                               -1, 0);
     X509_set_issuer_name(certificate, issuer != nullptr ? X509_get_subject_name(issuer) : name);
     return certificate;
 }
@@ -80,7 +80,7 @@ CertificateAuthority::CertificateAuthority()
     if (key == nullptr) {
         return;
     }
-    X509* certificate = MakeCertificate(key, "Trawlkit sample sites CA", -3600, 86400, nullptr, 1);
+    X509* certificate = MakeCertificate(key, "Trawlkit sample sites CA", -3600, kAuthorityValidSeconds, nullptr, 1);
     if (!AddExtension(certificate, certificate, NID_basic_constraints, "critical,CA:TRUE") ||
         !AddExtension(certificate, certificate, NID_key_usage, "critical,keyCertSign,cRLSign") ||
         !AddExtension(certificate, certificate, NID_subject_key_identifier, "hash") ||
@@ -116,8 +116,8 @@ TlsIdentity CertificateAuthority::Issue(const std::vector<std::string>& names, l
         return identity;
     }
     static std::atomic<long> serial{2};
-    X509* certificate = MakeCertificate(key, names.front(), fromSeconds, untilSeconds, Certificate(m_certificate),
-                                        serial.fetch_add(1));
+    X509* certificate =
+        MakeCertificate(key, names.front(), fromSeconds, untilSeconds, Certificate(m_certificate), serial.fetch_add(1));
     std::string alternativeNames;
     for (const std::string& name : names) {
         alternativeNames += (alternativeNames.empty() ? "DNS:" : ",DNS:") + name;

@@ -15,7 +15,10 @@ struct TlsIdentity {
 // on disk but the CA certificate that clients are told to trust (SSL_CERT_FILE).
 class CertificateAuthority {
 public:
-    CertificateAuthority(); // a fresh P-256 key and a self-signed CA certificate valid for a day
+    // A week: a demo window may stay open for days.
+    static constexpr long kAuthorityValidSeconds = 7 * 86400;
+
+    CertificateAuthority(); // a fresh P-256 key and a self-signed CA certificate, valid from an hour ago
     ~CertificateAuthority();
     CertificateAuthority(const CertificateAuthority&) = delete;
     CertificateAuthority& operator=(const CertificateAuthority&) = delete;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
@@ -26,7 +27,8 @@ SSL_CTX* Context(void* context)
 SSL_CTX* MakeServerContext(const TlsIdentity& identity)
 {
     SSL_CTX* context = SSL_CTX_new(TLS_server_method());
-    BIO* certificate = BIO_new_mem_buf(identity.certificatePem.data(), static_cast<int>(identity.certificatePem.size()));
+    BIO* certificate =
+        BIO_new_mem_buf(identity.certificatePem.data(), static_cast<int>(identity.certificatePem.size()));
     BIO* key = BIO_new_mem_buf(identity.keyPem.data(), static_cast<int>(identity.keyPem.size()));
     X509* x509 = certificate != nullptr ? PEM_read_bio_X509(certificate, nullptr, nullptr, nullptr) : nullptr;
     EVP_PKEY* pkey = key != nullptr ? PEM_read_bio_PrivateKey(key, nullptr, nullptr, nullptr) : nullptr;
@@ -164,6 +166,8 @@ void TlsFront::Serve(int fd)
 {
     SSL* ssl = SSL_new(Context(m_context));
     SSL_set_fd(ssl, fd);
+    const int noDelay = 1; // as web servers do: TLS records go out as they are written
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     int plain = -1;
     bool handshaken = false;
     if (m_stallHandshake.load()) {

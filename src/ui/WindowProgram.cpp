@@ -5,7 +5,6 @@
 #include "app/ProgramDirectory.h"
 #include "batch/Demo.h"
 #include "net/Connector.h"
-#include "sitesim/SampleSiteServer.h"
 #include "ui/FileChooser.h"
 #include "ui/Images.h"
 #include "ui/QtPrompts.h"
@@ -23,7 +22,7 @@ namespace {
 // sites up inside the process and sends every connection to them.
 struct Surroundings {
     std::string folder;
-    std::unique_ptr<sitesim::SampleSiteServer> demoSites;
+    std::unique_ptr<DemoSites> demoSites;
     std::unique_ptr<SocketConnector> connector;
 };
 
@@ -38,15 +37,14 @@ bool Prepare(const BatchOptions& options, Clock& clock, Prompts& prompts, Surrou
         return true;
     }
     where.folder = DemoProgramFolder();
-    where.demoSites = std::make_unique<sitesim::SampleSiteServer>();
+    where.demoSites = std::make_unique<DemoSites>();
     const Status started = where.folder.empty() ? Status::Failure("no folder for the demo could be made")
-                                                : StartDemoSites(*where.demoSites, clock.Today());
+                                                : where.demoSites->Start(clock.Today(), where.folder);
     if (!started) {
         prompts.Show(PromptKind::Error, "Error", "The demo could not start: " + started.message());
         return false;
     }
-    where.connector = std::make_unique<SocketConnector>(
-        std::vector<ConnectToRule>{ConnectToRule{"*", 80, "127.0.0.1", where.demoSites->port()}});
+    where.connector = std::make_unique<SocketConnector>(where.demoSites->ConnectRules());
     return true;
 }
 

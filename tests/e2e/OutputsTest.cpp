@@ -135,6 +135,17 @@ TEST_F(E2EFixture, demo_runs_offline_in_its_own_folder_and_says_where_its_output
     EXPECT_THAT(demo.out, HasSubstr("HTML file saved to '" + folder + "demo.html' with "));
     EXPECT_THAT(ReadFile(folder + "demo.csv"), StartsWith(kCsvHeader));
     EXPECT_GT(SplitCrLf(ReadFile(folder + "demo.csv")).size(), 10u);
+    // The demo's Craigslist is on HTTPS: its ads were found and deep-scanned over TLS.
+    int overTls = 0;
+    for (const std::string& line : SplitCrLf(ReadFile(folder + "demo.trawl"))) {
+        if (line.find(",\"https://") != std::string::npos) {
+            ++overTls;
+            EXPECT_THAT(line, Not(HasSubstr("<!--RSS-->")));
+            EXPECT_THAT(line, Not(HasSubstr(",\"\"")));
+        }
+    }
+    EXPECT_GT(overTls, 10);
+    EXPECT_THAT(demo.out, HasSubstr("(HTTPS on "));
     // Neither the program folder nor the connect rule of the environment was used.
     EXPECT_FALSE(FileExists(home.File("CLcitylist.csv")));
 

@@ -1,4 +1,7 @@
 #include "FaultFixture.h"
+#include "app/AtomicFile.h"
+#include "sitesim/TestCertificates.h"
+#include "sitesim/TlsFront.h"
 #include "support/LoopbackNameServer.h"
 
 #include <chrono>
@@ -115,6 +118,49 @@ TEST_F(ConnectionFaults, refused_site_waits_to_retry_while_the_others_are_harves
 
     ExpectKijijiAndSeededOnly(path);
     EXPECT_EQ(RequestsFor(kClCity, ClFeedPath()), 0);
+}
+
+TEST_F(ConnectionFaults, a_certificate_that_does_not_verify_is_refused_said_once_and_never_asked_in_plain)
+{
+    // Craigslist's city on https, served with a certificate of a CA the program does not trust.
+    WriteFile(home.File("CLcitylist.csv"),
+              CrLfLines({R"("Region","CountryCode","CountryName","StateCode","CityName","CityURL")",
+                         R"("US","US","United States","CA","SF bay area","https://sfbay.craigslist.org")"}));
+    const std::string path = home.File("bikes.trawl");
+    WriteSearch(path, "bikes", std::string("https://") + kClCity, "bik", "bike,red wagon",
+                std::string(kKjCanada) + "," + kKjStates, "644\\bikes");
+    sitesim::CertificateAuthority trusted;
+    sitesim::CertificateAuthority stranger;
+    TempDir trust;
+    WriteFile(trust.File("ca.pem"), trusted.CertificatePem());
+    sitesim::TlsFront front;
+    ASSERT_TRUE(front.Start(server.port(), stranger.Issue(sitesim::SampleSiteNames())).ok());
+    auto env = Env();
+    env["TRAWLKIT_CONNECT_TO"] =
+        "*:80:127.0.0.1:" + std::to_string(server.port()) + ",*:443:127.0.0.1:" + std::to_string(front.port());
+    env["SSL_CERT_FILE"] = trust.File("ca.pem");
+    const ProgramResult run = RunLogged({"-csv", "bikes.trawl"}, env, [&](int pid) {
+        // The Craigslist jobs go out first: once the four Kijiji pages are in, both have failed their
+        // handshakes and count down to the next try.
+        InterruptOnceReady(pid, [&] { return server.RequestCount() >= 4 && server.ActiveConnections() == 0; });
+    });
+
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    ExpectBounded(run, 5s, kSmallRunMiB);
+    const std::string said =
+        "Error: certificate not trusted for sfbay.craigslist.org; its pages are not asked for over plain HTTP.\n";
+    EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find(said), run.err.rfind(said)) << run.err;
+    // Nothing went to the site in plain, and the other sites were harvested as ever.
+    for (const auto& request : server.Requests()) {
+        EXPECT_NE(request.host, kClCity) << request.path;
+    }
+    std::set<std::string> kijiji;
+    for (const char* term : {"bike", "red+wagon"}) {
+        kijiji.merge(LinksOf(kKjCanada, KjCanadaFeedPath(term)));
+        kijiji.merge(LinksOf(kKjStates, KjStatesPagePath(term)));
+    }
+    EXPECT_THAT(LinksIn(path), UnorderedElementsAreArray(Sorted(kijiji)));
 }
 
 TEST_F(ConnectionFaults, dead_name_server_holds_only_its_site_and_ctrl_c_ends_the_look_up_at_once)

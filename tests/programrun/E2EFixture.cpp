@@ -93,10 +93,11 @@ std::string E2EFixture::PageOf(const std::string& host, const std::string& path)
 std::set<std::string> E2EFixture::LinksOf(const std::string& host, const std::string& path) const
 {
     const std::string page = PageOf(host, path);
-    const std::string start = "http://" + host + "/ad/";
+    const std::string start = "://" + host + "/ad/";
     std::set<std::string> links;
     for (auto at = page.find(start); at != std::string::npos; at = page.find(start, at + 1)) {
-        links.insert(page.substr(at, page.find(".html", at) + 5 - at));
+        const auto scheme = page.rfind("http", at); // "http" or "https"
+        links.insert(page.substr(scheme, page.find(".html", at) + 5 - scheme));
     }
     return links;
 }

@@ -83,7 +83,7 @@ struct BatchSearchFixture : ::testing::Test {
     Settings settings = Settings::Defaults();
     test::FakeClock clock;
     // Four ads a page from a large pool, so that different terms list different ads.
-    SampleSitesHttp http{sitesim::SampleSiteOptions{4, 1000, 0, {2024, 3, 15}, "2.08"}};
+    SampleSitesHttp http{sitesim::SampleSiteOptions{4, 1000, 0, {2024, 3, 15}, "2.08", {}}};
     BatchStatusView view;
     std::ostringstream out, err;
     Console console{out, err, false};
