@@ -4,10 +4,13 @@
 
 #include <map>
 #include <mutex>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 #include <poll.h>
+#include <sys/socket.h>
 
 namespace trawl {
 
@@ -133,6 +136,10 @@ bool TlsChannel::Handshake()
         m_failure = "handshake failed with " + m_host;
         return false;
     }
+    // The handshake's last flight and the request go out back to back as small writes; waiting for
+    // the peer's delayed acknowledgement between them (Nagle) would add up to 40 ms an exchange.
+    const int noDelay = 1;
+    ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     if (SSL_SESSION* session = Sessions().Take(m_host); session != nullptr) {
         SSL_set_session(m_ssl, session);
         SSL_SESSION_free(session);
