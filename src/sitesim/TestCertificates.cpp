@@ -3,6 +3,7 @@
 #include <atomic>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
+#include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
 namespace trawl::sitesim {
@@ -133,6 +134,29 @@ TlsIdentity CertificateAuthority::Issue(const std::vector<std::string>& names, l
     X509_free(certificate);
     EVP_PKEY_free(key);
     return identity;
+}
+
+SSL_CTX* MakeServerContext(const TlsIdentity& identity)
+{
+    SSL_CTX* context = SSL_CTX_new(TLS_server_method());
+    BIO* certificate =
+        BIO_new_mem_buf(identity.certificatePem.data(), static_cast<int>(identity.certificatePem.size()));
+    BIO* key = BIO_new_mem_buf(identity.keyPem.data(), static_cast<int>(identity.keyPem.size()));
+    X509* x509 = certificate != nullptr ? PEM_read_bio_X509(certificate, nullptr, nullptr, nullptr) : nullptr;
+    EVP_PKEY* pkey = key != nullptr ? PEM_read_bio_PrivateKey(key, nullptr, nullptr, nullptr) : nullptr;
+    const bool ok = context != nullptr && x509 != nullptr && pkey != nullptr &&
+                    SSL_CTX_use_certificate(context, x509) == 1 && SSL_CTX_use_PrivateKey(context, pkey) == 1;
+    X509_free(x509);
+    EVP_PKEY_free(pkey);
+    BIO_free(certificate);
+    BIO_free(key);
+    if (!ok) {
+        SSL_CTX_free(context);
+        return nullptr;
+    }
+    SSL_CTX_set_session_cache_mode(context, SSL_SESS_CACHE_SERVER);
+    SSL_CTX_set_session_id_context(context, reinterpret_cast<const unsigned char*>("trawlkit"), 8);
+    return context;
 }
 
 std::vector<std::string> SampleSiteNames()

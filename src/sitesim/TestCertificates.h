@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+using SSL_CTX = struct ssl_ctx_st;
+
 namespace trawl::sitesim {
 
 // A certificate and its private key, PEM.
@@ -33,6 +35,10 @@ private:
     void* m_key = nullptr;         // EVP_PKEY
     void* m_certificate = nullptr; // X509
 };
+
+// A TLS server context that presents `identity` and resumes sessions; null when its PEM does not
+// load. The caller frees it (SSL_CTX_free).
+SSL_CTX* MakeServerContext(const TlsIdentity& identity);
 
 // The names the sample sites answer to: every Craigslist and Kijiji host.
 std::vector<std::string> SampleSiteNames();
