@@ -1,5 +1,7 @@
 #include "app/ProgramDirectory.h"
 
+#include "app/StartMenu.h"
+
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,7 +61,7 @@ std::string ResolveProgramDirectory(const ProgramFolderInputs& inputs)
         return WithSlash(inputs.trawlkitHome);
     }
     const std::string executableFolder = FolderOfPath(inputs.executablePath);
-    if (!executableFolder.empty() && inputs.executableFolderWritable) {
+    if (!executableFolder.empty() && inputs.executableFolderWritable && !inputs.installedLayout) {
         return executableFolder;
     }
     const std::string userFolder = UserDataFolder(inputs);
@@ -82,6 +84,18 @@ std::string ExecutablePath()
     return buffer;
 }
 
+bool IsInstalledLayout(const std::string& executableFolder)
+{
+    constexpr std::string_view kBin = "/bin/";
+    if (!std::string_view(executableFolder).ends_with(kBin)) {
+        return false;
+    }
+    const std::string prefix = executableFolder.substr(0, executableFolder.size() - kBin.size() + 1);
+    struct stat info {};
+    const std::string entry = prefix + "share/metainfo/" + kApplicationId + ".metainfo.xml";
+    return ::stat(entry.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 std::string ProgramDirectory()
 {
     ProgramFolderInputs inputs;
@@ -89,6 +103,7 @@ std::string ProgramDirectory()
     inputs.executablePath = ExecutablePath();
     const std::string executableFolder = FolderOfPath(inputs.executablePath);
     inputs.executableFolderWritable = !executableFolder.empty() && ::access(executableFolder.c_str(), W_OK) == 0;
+    inputs.installedLayout = IsInstalledLayout(executableFolder);
     inputs.xdgDataHome = Env("XDG_DATA_HOME");
     inputs.home = Env("HOME");
     const std::string folder = ResolveProgramDirectory(inputs);

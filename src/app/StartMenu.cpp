@@ -95,20 +95,25 @@ void MakeFolders(const std::string& folder)
 
 std::string DesktopEntryText(const ShortcutRequest& request)
 {
-    return "[Desktop Entry]\n"
-           "Type=Application\n"
-           "Name=Trawlkit\n"
-           "Comment=" +
-           EntryValue(request.description) +
-           "\n"
-           "Exec=" +
-           ExecArgument(request.target) +
-           "\n"
-           "Path=" +
-           EntryValue(request.workingDirectory) +
+    std::string text = "[Desktop Entry]\n"
+                       "Type=Application\n"
+                       "Name=Trawlkit\n"
+                       "GenericName=Classified Ad Harvester\n"
+                       "Comment=" +
+                       EntryValue(request.description) + "\nExec=" + ExecArgument(request.target) + "\n";
+    if (!request.workingDirectory.empty()) {
+        text += "Path=" + EntryValue(request.workingDirectory) + "\n";
+    }
+    return text + "Icon=" + kIconName +
            "\n"
            "Terminal=false\n"
-           "Categories=Network;\n";
+           "Categories=Network;\n"
+           "Keywords=classifieds;ads;craigslist;kijiji;search;\n";
+}
+
+ShortcutRequest InstalledShortcut()
+{
+    return {kShortcutLinkName, "trawlkit", "", kShortcutDescription};
 }
 
 bool CreateStartMenuShortcut(const std::string& folder, const ShortcutRequest& request)

@@ -24,6 +24,10 @@ inline constexpr const char* kStartMenuQuestion =
     "again later.";
 inline constexpr const char* kShortcutDescription = "Run the Brackenly Trawlkit";
 inline constexpr const char* kShortcutLinkName = "trawlkit.desktop";
+// The icon's name in the desktop's icon theme, and the program's id in its software catalogue
+// (AppStream), as `cmake --install` and the package put them.
+inline constexpr const char* kIconName = "trawlkit";
+inline constexpr const char* kApplicationId = "com.brackenly.Trawlkit";
 
 // The offer made at start-up while `StartMenu` is not "done". Yes creates the entry (its outcome is not
 // looked at) and No declines it, both for good; Cancel or a closed box asks again at the next start.
@@ -35,8 +39,12 @@ void OfferStartMenuShortcut(Settings& settings, Prompts& prompts, const std::str
 // ~/.local/share/applications; "" when neither is known. Ends in "/".
 std::string ApplicationsFolder(const std::string& xdgDataHome, const std::string& home);
 
-// The desktop entry's text for the request (LF line ends, as the desktop expects).
+// The desktop entry's text for the request (LF line ends, as the desktop expects). The entry the
+// package installs is this text for InstalledShortcut(); the offer's differs only in Exec (the running
+// program) and Path (its folder), so with both present the user's own entry takes the package's place.
 std::string DesktopEntryText(const ShortcutRequest& request);
+// The package's entry: the program on the PATH, no working folder.
+ShortcutRequest InstalledShortcut();
 
 // Writes the entry into `folder` (created when missing). False on any failure; callers stay silent.
 bool CreateStartMenuShortcut(const std::string& folder, const ShortcutRequest& request);

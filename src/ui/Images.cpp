@@ -167,7 +167,7 @@ const QPixmap& Cached(const std::string& name)
 QIcon ProgramIcon()
 {
     QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+    for (const int size : kProgramIconSizes) {
         icon.addPixmap(PaintProgramIcon(size));
     }
     return icon;

@@ -12,6 +12,8 @@ namespace trawl::ui {
 
 inline constexpr int kMagnifierFrames = 11;
 
+// The program icon at each of these sizes (pixels), the same drawing scaled.
+inline constexpr int kProgramIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 QIcon ProgramIcon();
 // 16 by 16: the lights of the Diagnostics page and the site badges of its rows ("HARDLYTHERE" is blank).
 QPixmap LightImage(Light light);

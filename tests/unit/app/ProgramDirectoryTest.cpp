@@ -24,6 +24,9 @@ TEST(ResolveProgramDirectory, FollowsTheOrderOfPreference)
 
     in.trawlkitHome.clear();
     EXPECT_EQ(ResolveProgramDirectory(in), "/opt/tk/bin/");
+    in.installedLayout = true; // writable, but installed: the user's data folder
+    EXPECT_EQ(ResolveProgramDirectory(in), "/home/u/.data/trawlkit/");
+    in.installedLayout = false;
 
     in.executableFolderWritable = false;
     EXPECT_EQ(ResolveProgramDirectory(in), "/home/u/.data/trawlkit/");
@@ -38,6 +41,18 @@ TEST(ResolveProgramDirectory, FollowsTheOrderOfPreference)
     EXPECT_EQ(ResolveProgramDirectory(in), "/opt/tk/bin/");
     in.executablePath.clear();
     EXPECT_EQ(ResolveProgramDirectory(in), "./");
+}
+
+TEST(IsInstalledLayout, AProgramInBinBesideItsCatalogueEntry)
+{
+    test::TempDir prefix;
+    EXPECT_FALSE(IsInstalledLayout(prefix.File("bin/")));
+    ::mkdir(prefix.File("share").c_str(), 0700);
+    ::mkdir(prefix.File("share/metainfo").c_str(), 0700);
+    test::WriteFile(prefix.File("share/metainfo/com.brackenly.Trawlkit.metainfo.xml"), "<component/>");
+    EXPECT_TRUE(IsInstalledLayout(prefix.File("bin/")));
+    EXPECT_FALSE(IsInstalledLayout(prefix.File("build/"))); // a build folder beside it is no installed copy
+    EXPECT_FALSE(IsInstalledLayout(""));
 }
 
 TEST(ProgramDirectory, UsesTheEnvironmentAndEndsInSlash)

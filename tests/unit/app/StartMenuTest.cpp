@@ -78,14 +78,23 @@ TEST(StartMenuShortcut, WritesADesktopEntry)
     const std::string folder = dir.File("share/applications/");
     ShortcutRequest request{kShortcutLinkName, "/opt/my tk/trawl$kit\\100%", "/opt/my tk/", kShortcutDescription};
     ASSERT_TRUE(CreateStartMenuShortcut(folder, request));
-    EXPECT_EQ(ReadFile(folder + "trawlkit.desktop"), "[Desktop Entry]\n"
-                                                     "Type=Application\n"
-                                                     "Name=Trawlkit\n"
-                                                     "Comment=Run the Brackenly Trawlkit\n"
-                                                     "Exec=\"/opt/my tk/trawl\\\\$kit\\\\\\\\100%%\"\n"
-                                                     "Path=/opt/my tk/\n"
-                                                     "Terminal=false\n"
-                                                     "Categories=Network;\n");
+    const std::string written = ReadFile(folder + "trawlkit.desktop");
+    EXPECT_EQ(written, "[Desktop Entry]\n"
+                       "Type=Application\n"
+                       "Name=Trawlkit\n"
+                       "GenericName=Classified Ad Harvester\n"
+                       "Comment=Run the Brackenly Trawlkit\n"
+                       "Exec=\"/opt/my tk/trawl\\\\$kit\\\\\\\\100%%\"\n"
+                       "Path=/opt/my tk/\n"
+                       "Icon=trawlkit\n"
+                       "Terminal=false\n"
+                       "Categories=Network;\n"
+                       "Keywords=classifieds;ads;craigslist;kijiji;search;\n");
+    // The package's entry is the same but for Exec and Path: the user's own entry takes its place.
+    std::string installed = DesktopEntryText(InstalledShortcut());
+    installed.replace(installed.find("Exec=\"trawlkit\"\n"), 16,
+                      "Exec=\"/opt/my tk/trawl\\\\$kit\\\\\\\\100%%\"\nPath=/opt/my tk/\n");
+    EXPECT_EQ(installed, written);
 }
 
 TEST(StartMenuShortcut, RefusesWhatCannotBeWritten)
