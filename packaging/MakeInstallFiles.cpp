@@ -33,10 +33,11 @@ int main(int argc, char** argv)
     }
     const QIcon icon = trawl::ui::ProgramIcon();
     for (const int size : trawl::ui::kProgramIconSizes) {
-        const QString sized = QStringLiteral("%1icons/hicolor/%2x%2/apps").arg(QString::fromStdString(folder)).arg(size);
+        const QString sized =
+            QStringLiteral("%1icons/hicolor/%2x%2/apps").arg(QString::fromStdString(folder)).arg(size);
         if (!QDir().mkpath(sized) ||
-            !icon.pixmap(size, size).save(sized + QStringLiteral("/") + QLatin1String(trawl::kIconName) +
-                                          QStringLiteral(".png"))) {
+            !icon.pixmap(size, size)
+                 .save(sized + QStringLiteral("/") + QLatin1String(trawl::kIconName) + QStringLiteral(".png"))) {
             std::fprintf(stderr, "trawl_install_files: cannot write the %d px icon\n", size);
             return 1;
         }
