@@ -31,6 +31,8 @@ BatchOptions ParseBatchArguments(const std::vector<std::string>& arguments)
             options.demo = true;
         } else if (word == "-help" || word == "help" || word == "h" || word == "?") {
             options.help = true;
+        } else if (word.starts_with("alert=")) {
+            options.alertCommand = argument.substr(argument.find('=') + 1); // the program's name as typed
         } else {
             options.unknownOptions.push_back(argument);
         }
@@ -50,6 +52,9 @@ std::string UsageText()
            "  -new       the outputs hold only the results this run found new\n"
            "  -datename  name the outputs NAME-YYYY-MM-DD.csv / .html (today's date)\n"
            "  --demo     run on the built-in sample sites (offline), in a demo program folder\n"
+           "  -alert=PROGRAM  after a search found new results, run PROGRAM (no shell, no arguments) with\n"
+           "             TRAWLKIT_SEARCH, TRAWLKIT_NEW_COUNT and TRAWLKIT_NEW_CSV (a CSV of just the new\n"
+           "             results) in its environment; its failure fails the run\n"
            "\n"
            "Any of -csv, -html or -deep runs the named searches without a window and saves each search back\n"
            "to its file. Without them the program opens its window (a display is needed; --demo without one\n"

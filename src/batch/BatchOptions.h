@@ -15,6 +15,7 @@ struct BatchOptions {
     bool dateName = false;                   // "-datename": outputs named N-YYYY-MM-DD
     bool demo = false;                       // "--demo": the built-in sample sites in a demo program folder
     bool help = false;                       // "-help", "--help", "-h", "-?"
+    std::string alertCommand;                // "-alert=PROGRAM": run after a search found new results
     std::vector<std::string> searches;       // as typed, in order
     std::vector<std::string> unknownOptions; // as typed, dashes included
 

@@ -286,7 +286,15 @@ BatchSearchResult RunBatchSearch(const std::string& argument, const BatchOptions
 
     // Ctrl-C during the save or the outputs lets each finish whole; the run was stopped all the same
     // and says so (before, it ended with 0 and no word).
-    const bool written = WriteOutputs(context, options, path, inputs.RunningSearchName, result);
+    bool written = WriteOutputs(context, options, path, inputs.RunningSearchName, result);
+    if (!options.alertCommand.empty() && context.interrupted.load() == 0) {
+        const Status alerted = AlertNewResults(options.alertCommand, inputs.RunningSearchName, context.settings,
+                                               context.tables, context.store);
+        if (!alerted) {
+            context.console.Err("Error: " + alerted.message() + ".");
+            written = false;
+        }
+    }
     result.interrupted = context.interrupted.load() != 0;
     result.ok = written && feedsWhole && !result.interrupted && prompts.Errors() == 0 &&
                 context.store.Overflows() == overflowsBefore;

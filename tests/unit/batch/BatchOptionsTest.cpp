@@ -24,6 +24,14 @@ TEST(BatchOptions, option_words_match_in_any_case_and_searches_keep_their_order)
     EXPECT_TRUE(o.unknownOptions.empty());
 }
 
+TEST(BatchOptions, the_alert_program_keeps_its_case_and_everything_after_the_equals_sign)
+{
+    EXPECT_EQ(ParseBatchArguments({"-ALERT=/home/Me/bin/tell me=now", "a.trawl"}).alertCommand,
+              "/home/Me/bin/tell me=now");
+    EXPECT_EQ(ParseBatchArguments({"-csv"}).alertCommand, "");
+    EXPECT_THAT(ParseBatchArguments({"-alert"}).unknownOptions, ElementsAre("-alert"));
+}
+
 TEST(BatchOptions, only_csv_html_or_deep_enter_batch_mode)
 {
     EXPECT_FALSE(ParseBatchArguments({}).Batch());

@@ -13,6 +13,7 @@
 #include "sitesim/SearchPages.h"
 #include "support/Doubles.h"
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <gmock/gmock.h>
@@ -20,7 +21,9 @@
 #include <map>
 #include <mutex>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace trawl {
 namespace {
@@ -184,6 +187,46 @@ TEST_F(BatchSearchFixture, a_standard_output_that_cannot_be_written_fails_a_run_
                          "which files were saved are missing.\n");
     EXPECT_EQ(SavedRecords("a"), 4);
     EXPECT_TRUE(FileExists(home.File("a.csv")));
+}
+
+TEST_F(BatchSearchFixture, the_alert_command_gets_a_csv_of_just_the_new_results_and_its_failure_fails_the_run)
+{
+    const std::string script = home.File("alert");
+    test::WriteFile(script, "#!/bin/sh\n"
+                            "cp \"$TRAWLKIT_NEW_CSV\" \"$(dirname \"$0\")/new-$TRAWLKIT_NEW_COUNT.csv\"\n"
+                            "exit $(cat \"$(dirname \"$0\")/status\" 2>/dev/null || echo 0)\n");
+    ::chmod(script.c_str(), 0700);
+    WriteSearch("a", "sfbay.craigslist.org", "bik", "bike");
+    BatchOptions options;
+    options.csv = true;
+    options.alertCommand = script;
+    options.searches = {"a.trawl"};
+    ASSERT_EQ(Run(options), 0) << err.str();
+    // Four new ads: the header and their four lines, as the CSV output writes them.
+    const std::string sent = test::ReadFile(home.File("new-4.csv"));
+    EXPECT_EQ(sent, test::ReadFile(home.File("a.csv")));
+
+    // One more term, the records kept: only the ads the second run added are sent.
+    const auto setTerms = [this](const std::string& terms) {
+        std::string text = test::ReadFile(home.File("a.trawl"));
+        const std::size_t line = text.find("\r\nbik\r\n") + 7;
+        text.replace(line, text.find("\r\n", line) - line, terms);
+        test::WriteFile(home.File("a.trawl"), text);
+    };
+    setTerms("bike,lamp");
+    ASSERT_EQ(Run(options), 0) << err.str();
+    const std::string second = test::ReadFile(home.File("new-4.csv"));
+    EXPECT_NE(second, sent);
+    EXPECT_EQ(std::count(second.begin(), second.end(), '\n'), 5);
+
+    // Nothing new: nothing is sent. A failing command fails the run and says so.
+    ::unlink(home.File("new-4.csv").c_str());
+    ASSERT_EQ(Run(options), 0) << err.str();
+    EXPECT_NE(::access(home.File("new-4.csv").c_str(), F_OK), 0);
+    test::WriteFile(home.File("status"), "5");
+    setTerms("bike,lamp,chair");
+    EXPECT_EQ(Run(options), 1);
+    EXPECT_THAT(err.str(), HasSubstr("Error: the alert command '" + script + "' failed with exit status 5."));
 }
 
 TEST_F(BatchSearchFixture, a_search_file_another_run_holds_is_waited_for_then_left_alone)
