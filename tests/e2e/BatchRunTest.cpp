@@ -1,11 +1,14 @@
 #include "app/AtomicFile.h"
 #include "programrun/E2EFixture.h"
+#include "sitesim/SearchPages.h"
 
 #include <chrono>
 #include <csignal>
 #include <gmock/gmock.h>
 #include <set>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace trawl::test {
 namespace {
@@ -147,6 +150,35 @@ TEST_F(BatchRun, sites_switched_off_in_the_settings_leave_their_keys_out)
     const ProgramResult run = Run({"-deep", "cl.trawl"});
     EXPECT_EQ(run.status, 1);
     EXPECT_THAT(run.err, HasSubstr("Error: You have not selected any cities or regions to search."));
+}
+
+TEST_F(BatchRun, the_alert_command_gets_the_new_ads_and_hostile_ad_text_reaches_nobodys_shell)
+{
+    // A feed whose titles and texts try every way into a shell.
+    std::vector<sitesim::ListedAd> ads = sitesim::InventAds(7, 3, kClCity, "bike", today);
+    ads[0].title = "Bike $(touch pwned) `touch pwned2` \"quoted\" 'single'";
+    ads[1].description = "; touch pwned3 && $(touch pwned4) | touch pwned5";
+    server.AddPage(kClCity, "/search/bik?query=bike&format=rss", sitesim::CraigslistSearchFeed(ads));
+    WriteSearch(home.File("cl.trawl"), "cl", kClCity, "bik", "bike", "", "");
+    const std::string alert = work.File("alert");
+    WriteFile(alert, "#!/bin/sh\n"
+                     "cp \"$TRAWLKIT_NEW_CSV\" \"$(dirname \"$0\")/sent.csv\"\n"
+                     "printf '%s %s' \"$TRAWLKIT_SEARCH\" \"$TRAWLKIT_NEW_COUNT\" > \"$(dirname \"$0\")/said\"\n");
+    ::chmod(alert.c_str(), 0700);
+
+    const ProgramResult run = Run({"-csv", "-alert=" + alert, "cl.trawl"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(work.File("said")), "cl 3");
+    const std::string sent = ReadFile(work.File("sent.csv"));
+    EXPECT_EQ(sent, ReadFile(home.File("cl.csv")));
+    EXPECT_THAT(sent, HasSubstr("Bike $(touch pwned) `touch pwned2` \\\"quoted\\\" 'single'")); // as data
+    for (const char* made : {"pwned", "pwned2", "pwned3", "pwned4", "pwned5"}) {
+        EXPECT_FALSE(FileExists(work.File(made)) || FileExists(home.File(made))) << made;
+    }
+    // The same ads again: nothing new, nothing sent.
+    ::unlink(work.File("said").c_str());
+    ASSERT_EQ(Run({"-csv", "-alert=" + alert, "cl.trawl"}).status, 0);
+    EXPECT_FALSE(FileExists(work.File("said")));
 }
 
 TEST_F(BatchRun, a_malformed_connect_rule_is_exit_status_two)
