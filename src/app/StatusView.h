@@ -5,8 +5,8 @@
 
 namespace trawl {
 
-enum class Light { Dark, Green, Red };               // "ICONDARK", "ICONGREEN", "ICONRED"
-enum class SiteIcon { None, Craigslist, Kijiji };    // "HARDLYTHERE", "CRAIGSLIST", "KIJIJI"
+enum class Light { Dark, Green, Red };            // "ICONDARK", "ICONGREEN", "ICONRED"
+enum class SiteIcon { None, Craigslist, Kijiji }; // "HARDLYTHERE", "CRAIGSLIST", "KIJIJI"
 enum class SlotKind { Search, Scan };
 
 // What the window shows of the program's work. Workers call it from their own threads; an
@@ -34,10 +34,13 @@ public:
     virtual void SetWindowTitle(const std::string& title) = 0;
     // A search has ended: the controls that Go! disabled are usable again.
     virtual void SearchIdle() = 0;
+    // Said as a search ends: one line per site whose feeds did not all come back whole ("Kijiji: 2 of 4
+    // feeds failed (2 refused by the site)."); "" when they all did, and as a search starts.
+    virtual void SetSiteReport(const std::string& report) { static_cast<void>(report); }
 
     // Result-list events. Record numbers count from 1.
     virtual void ResultAdded(int record, const std::string& fullTextCell) = 0; // a row at the top
-    virtual void FullTextMarked(int record, const std::string& cell) = 0;     // the deep scan stored a text
+    virtual void FullTextMarked(int record, const std::string& cell) = 0;      // the deep scan stored a text
     virtual void ResultsRefilled() = 0; // the list shows records 1 to ResultCount in store order
 };
 

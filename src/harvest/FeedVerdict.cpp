@@ -64,6 +64,9 @@ FeedVerdict JudgeFeedResponse(std::string_view host, std::string_view response)
     if (status == 0) {
         return FeedVerdict::NotRecognised;
     }
+    if (status == 403 || status == 429) {
+        return FeedVerdict::Refused;
+    }
     if (status < 200 || status > 299) {
         return FeedVerdict::HttpError;
     }
@@ -72,6 +75,18 @@ FeedVerdict JudgeFeedResponse(std::string_view host, std::string_view response)
         return FeedVerdict::NotRecognised;
     }
     return Has(response, layout.end) ? FeedVerdict::Whole : FeedVerdict::CutShort;
+}
+
+std::string SilentSiteText(FeedVerdict verdict, std::string_view cityName)
+{
+    switch (verdict) {
+    case FeedVerdict::Refused:
+        return "Refused by the site (" + std::string(cityName) + ")";
+    case FeedVerdict::NotRecognised:
+        return "Layout not recognised (" + std::string(cityName) + ")";
+    default:
+        return {};
+    }
 }
 
 void FeedTally::Reset()
@@ -126,11 +141,24 @@ std::string FeedTally::FailureLine(FeedSite site) const
     add(httpErrors, httpErrors == 1 ? "answered HTTP " + std::to_string(counts.lastHttpStatus.load())
                                     : "answered with an HTTP error (the last " +
                                           std::to_string(counts.lastHttpStatus.load()) + ")");
-    add(count(FeedVerdict::NotRecognised), "not recognised");
+    add(count(FeedVerdict::Refused), "refused by the site");
+    add(count(FeedVerdict::NotRecognised), "layout not recognised");
     add(count(FeedVerdict::CutShort), "cut short");
     const int jobs = Jobs(site);
     return std::string(kFeedSiteNames[static_cast<std::size_t>(site)]) + ": " + std::to_string(failed) + " of " +
            std::to_string(jobs) + (jobs == 1 ? " feed" : " feeds") + " failed (" + reasons + ").";
+}
+
+std::string FeedTally::Report() const
+{
+    std::string report;
+    for (const FeedSite site : {FeedSite::Craigslist, FeedSite::Kijiji}) {
+        const std::string line = FailureLine(site);
+        if (!line.empty()) {
+            report += (report.empty() ? "" : "\n") + line;
+        }
+    }
+    return report;
 }
 
 } // namespace trawl

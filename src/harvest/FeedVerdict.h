@@ -15,7 +15,11 @@ enum class FeedVerdict {
     HttpError,     // a status other than 2xx (an error page, or a redirect not followed)
     NotRecognised, // 2xx, but none of the markers the layout needs (garbage, a changed page)
     CutShort,      // the layout starts but never ends: the connection broke or the cap cut it
+    Refused,       // 403 or 429: the site will not serve us (blocked, or asked too often)
 };
+
+// What a worker's row says while a site answers without saying anything ("" for the other verdicts).
+std::string SilentSiteText(FeedVerdict verdict, std::string_view cityName);
 
 // The three-digit status of a raw response ("HTTP/1.1 500 ..." gives 500); 0 when it has no status line.
 int ResponseStatus(std::string_view response);
@@ -34,11 +38,13 @@ public:
 
     int Jobs(FeedSite site) const;
     int Failed(FeedSite site) const; // every verdict but Whole
-    // "Craigslist: 3 of 4 feeds failed (2 answered HTTP 500, 1 not recognised)."; "" when none failed.
+    // "Craigslist: 3 of 4 feeds failed (2 answered HTTP 500, 1 layout not recognised)."; "" when none failed.
     std::string FailureLine(FeedSite site) const;
+    // The failure lines of both sites, one a line; "" when every feed came back whole.
+    std::string Report() const;
 
 private:
-    static constexpr std::size_t kVerdicts = 5;
+    static constexpr std::size_t kVerdicts = 6;
     struct Counts {
         std::array<std::atomic<int>, kVerdicts> byVerdict{};
         std::atomic<int> lastHttpStatus{0};

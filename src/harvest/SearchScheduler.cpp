@@ -14,6 +14,7 @@
 #include "sites/Endpoints.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace trawl {
 
@@ -88,6 +89,14 @@ bool SearchScheduler::AnyBusy(int maxThreads) const
 
 void SearchScheduler::RunScheduler(Settings settings, SearchInputs inputs)
 {
+    m_context.view.SetSiteReport("");
+    for (int s = 1; s <= kMaxWorkerThreads; ++s) {
+        if (std::exchange(m_slots[static_cast<std::size_t>(s - 1)].keptRow, false)) {
+            m_context.view.SetSlotText(SlotKind::Search, s, "");
+            m_context.view.SetSlotLight(SlotKind::Search, s, Light::Dark);
+            m_context.view.SetSlotSite(SlotKind::Search, s, SiteIcon::None);
+        }
+    }
     const int maxThreads = ClampThreads(settings.MaxThreads);
     const std::vector<std::string> cities = SplitPlain(inputs.SelectedCityList);
     const std::vector<std::string> sections = SplitPlain(inputs.SelectedSectionList);
@@ -141,6 +150,7 @@ void SearchScheduler::RunScheduler(Settings settings, SearchInputs inputs)
 
     m_context.view.SetWindowTitle(ProgramTitle());
     m_context.view.SetGoCaption("Go!");
+    m_context.view.SetSiteReport(m_tally.Report());
     m_context.view.SearchIdle();
     m_context.flags.SearchRunning.store(0);
     {
@@ -189,6 +199,7 @@ void SearchScheduler::SearchWorker(int slotNumber, const Settings& settings)
     const FeedSite site = craigslist ? FeedSite::Craigslist : FeedSite::Kijiji;
     std::vector<FeedItem> items;
     int failures = 0;
+    bool keepRow = false;
 
     while (true) {
         view.SetSlotText(SlotKind::Search, slotNumber, JobText(job));
@@ -203,7 +214,14 @@ void SearchScheduler::SearchWorker(int slotNumber, const Settings& settings)
         }
         const int count = ParseFeed(feed.host, feed.response, job.term, settings, m_context.clock, items);
         if (count >= 0) {
-            m_tally.Count(site, JudgeFeedResponse(feed.host, feed.response), ResponseStatus(feed.response));
+            const FeedVerdict verdict = JudgeFeedResponse(feed.host, feed.response);
+            m_tally.Count(site, verdict, ResponseStatus(feed.response));
+            if (const std::string silent = SilentSiteText(verdict, job.cityName); !silent.empty()) {
+                // Kept on the row (red) until the slot's next job: "0 new ads" must not hide it.
+                view.SetSlotText(SlotKind::Search, slotNumber, silent);
+                view.SetSlotLight(SlotKind::Search, slotNumber, Light::Red);
+                keepRow = true;
+            }
             AddFeedItems(m_context.store, items, job.cityName, job.sectionName, settings, [this, &settings] {
                 if (m_deepScan != nullptr && (settings.AutoDeepScan != 0 || m_context.flags.ScanRunning.load() != 0)) {
                     m_deepScan->Launch(settings);
@@ -228,15 +246,18 @@ void SearchScheduler::SearchWorker(int slotNumber, const Settings& settings)
             break;
         }
     }
-    FinishWorker(slotNumber);
+    FinishWorker(slotNumber, keepRow);
 }
 
-void SearchScheduler::FinishWorker(int slotNumber)
+void SearchScheduler::FinishWorker(int slotNumber, bool keepRow)
 {
     Slot& slot = m_slots[static_cast<std::size_t>(slotNumber - 1)];
-    m_context.view.SetSlotText(SlotKind::Search, slotNumber, "");
-    m_context.view.SetSlotLight(SlotKind::Search, slotNumber, Light::Dark);
-    m_context.view.SetSlotSite(SlotKind::Search, slotNumber, SiteIcon::None);
+    slot.keptRow = keepRow; // cleared as the next run starts, if no job of it takes the row first
+    if (!keepRow) {
+        m_context.view.SetSlotText(SlotKind::Search, slotNumber, "");
+        m_context.view.SetSlotLight(SlotKind::Search, slotNumber, Light::Dark);
+        m_context.view.SetSlotSite(SlotKind::Search, slotNumber, SiteIcon::None);
+    }
     {
         std::lock_guard lock(slot.mutex);
         slot.job = SearchJob{};

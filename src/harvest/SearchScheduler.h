@@ -47,13 +47,15 @@ private:
         std::atomic<int> busy{0}; // set last by the scheduler, cleared last by the worker
         std::mutex mutex;         // guards job
         SearchJob job;
-        std::thread thread; // touched by the scheduler thread only
+        std::thread thread;   // touched by the scheduler thread only
+        bool keptRow = false; // its row still says its site said nothing; the next run clears it
     };
 
     void RunScheduler(Settings settings, SearchInputs inputs);
     void HandOut(int maxThreads, const Settings& settings, SearchJob job);
     void SearchWorker(int slot, const Settings& settings);
-    void FinishWorker(int slot);
+    // Frees the slot; its row is cleared unless it is to keep saying that the site said nothing.
+    void FinishWorker(int slot, bool keepRow = false);
     bool AnyBusy(int maxThreads) const;
 
     HarvestContext m_context;

@@ -294,6 +294,16 @@ void MainWindow::ShowWindowTitle(const std::string& title)
     setWindowTitle(ToQString(title));
 }
 
+void MainWindow::ShowSiteReport(const std::string& report)
+{
+    // Said on the progress bar, the window's status strip, whatever page is shown: a run that found
+    // "0 new ads" because a site blocked us or changed its pages must not pass for a quiet one.
+    const QString text = ToQString(report);
+    m_progress.setTextVisible(!text.isEmpty());
+    m_progress.setFormat(QString(text).replace(QLatin1Char('\n'), QStringLiteral("   ")));
+    m_progress.setToolTip(text);
+}
+
 void MainWindow::ShowSearchIdle()
 {
     m_searchControlsDisabled = false;

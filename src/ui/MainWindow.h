@@ -153,6 +153,7 @@ private:
     void ShowGoCaption(const std::string& caption) override;
     void ShowDeepScanCaption(const std::string& caption) override;
     void ShowWindowTitle(const std::string& title) override;
+    void ShowSiteReport(const std::string& report) override;
     void ShowSearchIdle() override;
     void RowsAdded(const std::vector<RowChange>& rows) override;
     void CellsMarked(const std::vector<RowChange>& rows) override;

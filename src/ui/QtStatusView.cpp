@@ -131,6 +131,11 @@ void QtStatusView::SetWindowTitle(const std::string& title)
     Note([&](Pending& p) { p.title = title; });
 }
 
+void QtStatusView::SetSiteReport(const std::string& report)
+{
+    Note([&](Pending& p) { p.siteReport = report; });
+}
+
 void QtStatusView::SearchIdle()
 {
     Note([&](Pending& p) { ++p.idle; });
@@ -193,6 +198,7 @@ void QtStatusView::FlushNow()
         batch.goCaption = std::exchange(m_pending.goCaption, std::nullopt);
         batch.deepScanCaption = std::exchange(m_pending.deepScanCaption, std::nullopt);
         batch.title = std::exchange(m_pending.title, std::nullopt);
+        batch.siteReport = std::exchange(m_pending.siteReport, std::nullopt);
         batch.idle = std::exchange(m_pending.idle, 0);
         batch.rows.swap(m_pending.rows);
     }
@@ -251,6 +257,9 @@ void QtStatusView::Apply(Pending& batch)
     }
     if (batch.title) {
         m_sink.ShowWindowTitle(*batch.title);
+    }
+    if (batch.siteReport) {
+        m_sink.ShowSiteReport(*batch.siteReport);
     }
     if (batch.goCaption) {
         m_sink.ShowGoCaption(*batch.goCaption);

@@ -40,6 +40,7 @@ public:
     void SetDeepScanCaption(const std::string& caption) override;
     void SetWindowTitle(const std::string& title) override;
     void SearchIdle() override;
+    void SetSiteReport(const std::string& report) override;
     void ResultAdded(int record, const std::string& fullTextCell) override;
     void FullTextMarked(int record, const std::string& cell) override;
     void ResultsRefilled() override;
@@ -71,7 +72,7 @@ private:
         bool slotsDirty = false;
         std::optional<int> progress;
         std::optional<SlotKind> slotView;
-        std::optional<std::string> goCaption, deepScanCaption, title;
+        std::optional<std::string> goCaption, deepScanCaption, title, siteReport;
         int idle = 0;
         std::vector<RowEvent> rows;
     };

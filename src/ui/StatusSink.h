@@ -31,6 +31,8 @@ public:
     virtual void ShowDeepScanCaption(const std::string& caption) = 0;
     virtual void ShowWindowTitle(const std::string& title) = 0;
     virtual void ShowSearchIdle() = 0;
+    // The sites whose feeds did not all come back whole, a line each ("" clears it).
+    virtual void ShowSiteReport(const std::string& report) = 0;
     // Records added by searches, in the order they were added (each goes to the top of the list).
     virtual void RowsAdded(const std::vector<RowChange>& rows) = 0;
     virtual void CellsMarked(const std::vector<RowChange>& rows) = 0;

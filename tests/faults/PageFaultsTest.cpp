@@ -200,7 +200,7 @@ TEST_F(PageFaults, page_that_only_quotes_a_redirect_is_followed_like_one_but_onl
     const ProgramResult run = RunLogged({"-deep", "bikes.trawl"});
     // The page that quotes a second redirect is no feed: a failed one, and the run fails.
     EXPECT_EQ(run.status, 1) << run.err;
-    EXPECT_THAT(run.err, HasSubstr("Kijiji: 1 of 2 feeds failed (1 not recognised).\n"));
+    EXPECT_THAT(run.err, HasSubstr("Kijiji: 1 of 2 feeds failed (1 layout not recognised).\n"));
     EXPECT_THAT(run.err, Not(HasSubstr("Craigslist:")));
     ExpectBounded(run, 5s, kSmallRunMiB);
     EXPECT_EQ(RequestsFor(kClCity, moved), 1);
@@ -285,7 +285,7 @@ TEST_F(PageFaults, a_site_whose_every_feed_failed_is_told_and_fails_the_run_but_
     ProgramResult run = RunLogged({"-csv", "bikes.trawl"});
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_THAT(run.err, HasSubstr("Craigslist: 1 of 1 feed failed (1 answered HTTP 500).\n"));
-    EXPECT_THAT(run.err, HasSubstr("Kijiji: 1 of 2 feeds failed (1 not recognised).\n"));
+    EXPECT_THAT(run.err, HasSubstr("Kijiji: 1 of 2 feeds failed (1 layout not recognised).\n"));
     ExpectBounded(run, 5s, kSmallRunMiB);
     EXPECT_THAT(LinksIn(path), UnorderedElementsAreArray(Expected({Links(kKjStates, KjStatesPagePath())})));
     EXPECT_EQ(RequestsFor(kClCity, ClFeedPath()), 1); // an answer, if a bad one: not asked again

@@ -36,6 +36,7 @@ public:
     void ShowGoCaption(const std::string& caption) override { goCaption = caption; }
     void ShowDeepScanCaption(const std::string&) override {}
     void ShowWindowTitle(const std::string&) override {}
+    void ShowSiteReport(const std::string&) override {}
     void ShowSearchIdle() override { ++idle; }
     void RowsAdded(const std::vector<ui::RowChange>& rows) override
     {

@@ -36,6 +36,7 @@ class WindowSearchTest : public QObject {
 
 private Q_SLOTS:
     void search_from_ticked_trees_fills_the_list_newest_first_and_counts_on_diagnostics();
+    void sites_that_answer_without_saying_anything_are_told_on_their_rows_and_in_the_status();
 };
 
 void WindowSearchTest::search_from_ticked_trees_fills_the_list_newest_first_and_counts_on_diagnostics()
@@ -81,6 +82,38 @@ void WindowSearchTest::search_from_ticked_trees_fills_the_list_newest_first_and_
     SaveScreenshot(window, QStringLiteral("page1-search-results"));
     window.tabs().setCurrentIndex(MainWindow::DiagnosticsTab);
     SaveScreenshot(window, QStringLiteral("page4-diagnostics"));
+}
+
+void WindowSearchTest::sites_that_answer_without_saying_anything_are_told_on_their_rows_and_in_the_status()
+{
+    WindowHarness harness({"MaxThreads: 4"});
+    // Craigslist blocks us; Kijiji answers with a page of a layout the program does not know.
+    harness.server.AddRoute("toronto.craigslist.ca", "*", [](const sitesim::SimRequest&) {
+        sitesim::SimResponse refused = sitesim::SimResponse::Page("<html>Blocked</html>");
+        refused.status = 403;
+        refused.reason = "Forbidden";
+        return refused;
+    });
+    harness.server.AddRoute("ottawa.kijiji.ca", "*", [](const sitesim::SimRequest&) {
+        return sitesim::SimResponse::Page("<html>We changed our pages</html>");
+    });
+    MainWindow& window = harness.Open();
+    TickBikesInTwoCities(window);
+    QVERIFY(RunSearch(window, QStringLiteral("bike")));
+    QCOMPARE(window.store().Count(), 0);
+
+    // The status strip says which site gave nothing and why, whatever page is shown ...
+    QVERIFY(window.progress().isTextVisible());
+    QCOMPARE(window.progress().format(), QStringLiteral("Craigslist: 1 of 1 feed failed (1 refused by the site).   "
+                                                        "Kijiji: 1 of 1 feed failed (1 layout not recognised)."));
+    // ... and the workers' rows keep saying it, in red.
+    ui::DiagnosticsPage& diagnostics = window.diagnosticsPage();
+    QStringList rows{diagnostics.row(1).searchDetail.text(), diagnostics.row(2).searchDetail.text()};
+    rows.sort();
+    QCOMPARE(rows, (QStringList{QStringLiteral("Layout not recognised (Ottawa)"),
+                                QStringLiteral("Refused by the site (Toronto)")}));
+    window.tabs().setCurrentIndex(MainWindow::DiagnosticsTab);
+    SaveScreenshot(window, QStringLiteral("page4-diagnostics-silent-sites"));
 }
 
 QTEST_MAIN(WindowSearchTest)

@@ -32,8 +32,10 @@ PromptAnswer RecordingPrompts::Show(PromptKind kind, const std::string& caption,
     case PromptKind::Error:
     case PromptKind::Warning:
     case PromptKind::Information:
-    case PromptKind::Notice: return PromptAnswer::Ok;
-    default: return defaultAnswer;
+    case PromptKind::Notice:
+        return PromptAnswer::Ok;
+    default:
+        return defaultAnswer;
     }
 }
 
@@ -117,7 +119,10 @@ bool FakeClock::WaitFor(int ms, const std::atomic<int>& stop)
     return stop.load() != 0;
 }
 
-void FakeClock::Sleep(int ms) { Advance(ms); }
+void FakeClock::Sleep(int ms)
+{
+    Advance(ms);
+}
 
 int FakeClock::RandomUpTo(int maxInclusive)
 {
@@ -158,11 +163,17 @@ std::vector<int> FakeClock::Waits() const
 
 namespace {
 
-const char* KindName(SlotKind kind) { return kind == SlotKind::Search ? "Search" : "Scan"; }
+const char* KindName(SlotKind kind)
+{
+    return kind == SlotKind::Search ? "Search" : "Scan";
+}
 
 } // namespace
 
-void RecordingStatusView::Note(std::string line) { m_log.push_back(std::move(line)); }
+void RecordingStatusView::Note(std::string line)
+{
+    m_log.push_back(std::move(line));
+}
 
 void RecordingStatusView::SetTotalResults(std::int64_t count)
 {
@@ -320,6 +331,19 @@ std::string RecordingStatusView::WindowTitle() const
 {
     std::lock_guard lock(m_mutex);
     return m_title;
+}
+
+void RecordingStatusView::SetSiteReport(const std::string& report)
+{
+    std::lock_guard lock(m_mutex);
+    m_siteReport = report;
+    Note("site report " + report);
+}
+
+std::string RecordingStatusView::SiteReport() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_siteReport;
 }
 
 int RecordingStatusView::IdleCount() const

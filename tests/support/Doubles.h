@@ -69,7 +69,7 @@ public:
 
     void SetToday(LocalDate date);
     void SetNow(TimeOfDay time);
-    void QueueRandom(int value);   // answers of RandomUpTo in turn; 0 when none is left
+    void QueueRandom(int value); // answers of RandomUpTo in turn; 0 when none is left
     std::int64_t ElapsedMs() const { return m_elapsed.load(); }
     std::vector<int> Waits() const; // lengths of every WaitFor and Sleep, in order
     std::function<void(std::int64_t elapsedMs)> onAdvance;
@@ -99,6 +99,7 @@ public:
     void SetDeepScanCaption(const std::string& caption) override;
     void SetWindowTitle(const std::string& title) override;
     void SearchIdle() override;
+    void SetSiteReport(const std::string& report) override;
     void ResultAdded(int record, const std::string& fullTextCell) override;
     void FullTextMarked(int record, const std::string& cell) override;
     void ResultsRefilled() override;
@@ -118,6 +119,7 @@ public:
     std::string GoCaption() const;
     std::string DeepScanCaption() const;
     std::string WindowTitle() const;
+    std::string SiteReport() const;
     int IdleCount() const;
     // Record numbers of ResultAdded in call order, and the cells they carried.
     std::vector<int> AddedRows() const;
@@ -137,6 +139,7 @@ private:
     std::string m_go;
     std::string m_deepScan;
     std::string m_title;
+    std::string m_siteReport;
     int m_idle = 0;
     std::vector<int> m_added;
     std::vector<std::string> m_addedCells;

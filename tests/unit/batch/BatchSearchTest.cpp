@@ -161,7 +161,8 @@ TEST_F(BatchSearchFixture, feeds_that_failed_are_told_per_site_and_fail_the_run_
     BatchOptions options;
     options.searches = {"a.trawl"};
     EXPECT_EQ(Run(options), 1);
-    EXPECT_THAT(err.str(), HasSubstr("Craigslist: 2 of 2 feeds failed (1 answered HTTP 500, 1 not recognised).\n"));
+    EXPECT_THAT(err.str(),
+                HasSubstr("Craigslist: 2 of 2 feeds failed (1 answered HTTP 500, 1 layout not recognised).\n"));
     EXPECT_THAT(err.str(), Not(HasSubstr("Kijiji:")));
     EXPECT_EQ(SavedRecords("a"), 4); // Toronto's ads
 

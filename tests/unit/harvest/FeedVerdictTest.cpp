@@ -62,6 +62,12 @@ TEST(FeedVerdict, empty_results_are_answers_but_errors_garbage_and_silence_are_n
     EXPECT_EQ(JudgeFeedResponse("sfbay.craigslist.org", HttpOkResponse("<html>We changed our pages</html>")),
               FeedVerdict::NotRecognised);
     EXPECT_EQ(JudgeFeedResponse("sfbay.craigslist.org", ""), FeedVerdict::NoAnswer);
+    // A site that blocks us, or says we ask too often, is told apart from other errors.
+    EXPECT_EQ(JudgeFeedResponse("sfbay.craigslist.org", "HTTP/1.1 403 Forbidden\r\n\r\n" + feed), FeedVerdict::Refused);
+    EXPECT_EQ(JudgeFeedResponse("toronto.kijiji.ca", "HTTP/1.1 429 Too Many Requests\r\n\r\n"), FeedVerdict::Refused);
+    EXPECT_EQ(SilentSiteText(FeedVerdict::Refused, "Toronto"), "Refused by the site (Toronto)");
+    EXPECT_EQ(SilentSiteText(FeedVerdict::NotRecognised, "Toronto"), "Layout not recognised (Toronto)");
+    EXPECT_EQ(SilentSiteText(FeedVerdict::HttpError, "Toronto"), "");
 
     EXPECT_EQ(ResponseStatus("HTTP/1.0 404 Not Found\r\n"), 404);
     EXPECT_EQ(ResponseStatus("HTTP/1.1 20"), 0);
@@ -82,15 +88,21 @@ TEST(FeedTally, tells_each_site_its_failures_by_reason_and_nothing_for_a_site_th
     EXPECT_EQ(tally.FailureLine(FeedSite::Kijiji), "");
 
     tally.Count(FeedSite::Kijiji, FeedVerdict::NotRecognised);
-    tally.Count(FeedSite::Kijiji, FeedVerdict::HttpError, 403);
-    tally.Count(FeedSite::Kijiji, FeedVerdict::HttpError, 429);
+    tally.Count(FeedSite::Kijiji, FeedVerdict::HttpError, 404);
+    tally.Count(FeedSite::Kijiji, FeedVerdict::HttpError, 503);
+    tally.Count(FeedSite::Kijiji, FeedVerdict::Refused, 429);
     EXPECT_EQ(tally.FailureLine(FeedSite::Kijiji),
-              "Kijiji: 3 of 4 feeds failed (2 answered with an HTTP error (the last 429), 1 not recognised).");
+              "Kijiji: 4 of 5 feeds failed (2 answered with an HTTP error (the last "
+              "503), 1 refused by the site, 1 layout not recognised).");
+    EXPECT_EQ(tally.Report(), tally.FailureLine(FeedSite::Craigslist) + "\n" + tally.FailureLine(FeedSite::Kijiji));
 
     tally.Reset();
     tally.Count(FeedSite::Craigslist, FeedVerdict::NotRecognised);
-    EXPECT_EQ(tally.FailureLine(FeedSite::Craigslist), "Craigslist: 1 of 1 feed failed (1 not recognised).");
+    EXPECT_EQ(tally.FailureLine(FeedSite::Craigslist), "Craigslist: 1 of 1 feed failed (1 layout not recognised).");
+    EXPECT_EQ(tally.Report(), tally.FailureLine(FeedSite::Craigslist));
     EXPECT_EQ(tally.Jobs(FeedSite::Kijiji), 0);
+    tally.Reset();
+    EXPECT_EQ(tally.Report(), "");
 }
 
 } // namespace

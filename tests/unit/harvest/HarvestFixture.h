@@ -11,6 +11,8 @@
 #include "harvest/SearchScheduler.h"
 #include "refdata/ReferenceTables.h"
 #include "results/ResultStore.h"
+#include "sites/Endpoints.h"
+#include "sitesim/SearchPages.h"
 #include "support/Doubles.h"
 
 #include <condition_variable>
@@ -93,9 +95,15 @@ struct HarvestFixture : ::testing::Test {
 
     void SetUp() override
     {
-        // Unscripted addresses answer with a page that lists nothing; tests that want a failure
-        // script an empty answer.
-        http.fallback = [](const std::string&, const std::string&) { return std::string("HTTP/1.0 200 OK\r\n\r\n"); };
+        // Unscripted addresses answer with a whole page of the host's layout that lists nothing;
+        // tests that want a failure script an empty answer.
+        http.fallback = [](const std::string& host, const std::string&) {
+            if (host.find(endpoints::kCraigslistWord) != std::string::npos) {
+                return sitesim::HttpOkResponse(sitesim::CraigslistSearchFeed({}));
+            }
+            return sitesim::HttpOkResponse(endpoints::HasCanadaMarker(host) ? sitesim::KijijiCanadaSearchFeed({})
+                                                                            : sitesim::KijijiResultPage({}));
+        };
         deepScan = std::make_unique<DeepScan>(Context());
         scheduler = std::make_unique<SearchScheduler>(Context(), deepScan.get());
     }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace trawl {
 namespace {
@@ -57,6 +58,32 @@ TEST_F(SearchRun, one_thread_runs_jobs_in_city_section_term_order_and_restores_i
     EXPECT_TRUE(view.SlotState(SlotKind::Search, 2).texts.empty());
     // Slots are looked at every 150 ms, on the clock.
     EXPECT_THAT(clock.Waits(), testing::Each(150));
+}
+
+TEST_F(SearchRun, a_site_that_answers_without_saying_anything_is_kept_on_its_row_and_reported_at_the_end)
+{
+    settings.MaxThreads = 2;
+    http.Respond(kSf, "/search/bik?query=x&format=rss", "HTTP/1.1 403 Forbidden\r\n\r\nGo away");
+    http.Respond("toronto.kijiji.ca", "/f-SearchAdRss?catId=644&Keyword=x",
+                 sitesim::HttpOkResponse("<html>We changed our pages</html>"));
+    RunSearch("sfbay.craigslist.org,toronto.kijiji.ca", "bik,644\\bikes", "x");
+    // Each row still says why its site gave nothing, in red, once the run is over.
+    std::set<std::string> rows;
+    for (int s : {1, 2}) {
+        const auto slot = view.SlotState(SlotKind::Search, s);
+        rows.insert(slot.text);
+        EXPECT_EQ(slot.light, Light::Red) << s;
+    }
+    EXPECT_EQ(rows, (std::set<std::string>{"Refused by the site (SF bay area)", "Layout not recognised (Toronto)"}));
+    EXPECT_EQ(view.SiteReport(), "Craigslist: 1 of 1 feed failed (1 refused by the site).\n"
+                                 "Kijiji: 1 of 1 feed failed (1 layout not recognised).");
+    EXPECT_EQ(store->Count(), 0);
+
+    // The next run starts clean: its site answers, the rows and the report are cleared.
+    RunSearch("sfbay.craigslist.org", "bik", "y");
+    EXPECT_EQ(view.SlotState(SlotKind::Search, 1).text, "");
+    EXPECT_EQ(view.SlotState(SlotKind::Search, 2).text, "");
+    EXPECT_EQ(view.SiteReport(), "");
 }
 
 TEST_F(SearchRun, pairs_of_different_sites_yield_no_jobs_while_the_bar_jumps_past_them)
