@@ -32,6 +32,7 @@ public:
     bool WaitFor(int, const std::atomic<int>&) override { return false; }
     void Sleep(int) override {}
     int RandomUpTo(int) override { return 0; }
+    std::int64_t MonotonicMs() override { return 0; }
 };
 
 // Records per benchmark: TRAWL_BENCH_RECORDS, else a million.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 
 namespace trawl {
 
@@ -29,6 +30,8 @@ public:
     virtual void Sleep(int ms) = 0;
     // A pseudo-random whole number from 0 to `maxInclusive`, uniform (retry jitter).
     virtual int RandomUpTo(int maxInclusive) = 0;
+    // Milliseconds from some fixed moment, never going back (for pauses between requests).
+    virtual std::int64_t MonotonicMs() = 0;
 };
 
 // The real clock: local time from the system; waits sleep on the flag (see app/WaitFlag.h).
@@ -39,6 +42,7 @@ public:
     bool WaitFor(int ms, const std::atomic<int>& stop) override;
     void Sleep(int ms) override;
     int RandomUpTo(int maxInclusive) override;
+    std::int64_t MonotonicMs() override;
 };
 
 } // namespace trawl

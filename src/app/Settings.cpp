@@ -22,7 +22,8 @@ struct Field {
     int Settings::*number = nullptr;
 };
 
-// The file order. Every line of the file is one of these, and the file holds all of them.
+// The file order. Every line of the file is one of these, and the file holds all of them (HostPauseMs
+// only when it is set).
 const Field kFields[] = {
     {"CurrentSearchName", Kind::Text, &Settings::CurrentSearchName},
     {"SearchCraigslist", Kind::Number, nullptr, &Settings::SearchCraigslist},
@@ -48,6 +49,7 @@ const Field kFields[] = {
     {"AutoSync", Kind::Number, nullptr, &Settings::AutoSync},
     {"HTMLheader", Kind::Template, &Settings::HTMLheader},
     {"HTMLitem", Kind::Template, &Settings::HTMLitem},
+    {"HostPauseMs", Kind::Number, nullptr, &Settings::HostPauseMs},
 };
 
 int Clamp(int value, int low, int high)
@@ -64,6 +66,8 @@ void Apply(Settings& settings, const Field& field, std::string_view value)
             number = Clamp(number, kMinMaxResults, kMaxMaxResults);
         } else if (field.number == &Settings::MaxThreads || field.number == &Settings::MaxThreads2) {
             number = Clamp(number, 1, kMaxWorkerThreads);
+        } else if (field.number == &Settings::HostPauseMs) {
+            number = Clamp(number, 0, kMaxHostPauseMs);
         }
         settings.*field.number = number;
         break;
@@ -179,6 +183,9 @@ std::string SettingsFileText(const Settings& settings)
 {
     std::string out;
     for (const Field& field : kFields) {
+        if (field.number == &Settings::HostPauseMs && settings.HostPauseMs == 0) {
+            continue;
+        }
         out.append(field.key);
         out.append(": ");
         switch (field.kind) {

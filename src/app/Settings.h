@@ -35,6 +35,10 @@ struct Settings {
     int AutoSync = 1;
     std::string HTMLheader; // DefaultTemplate(1) unless read from the file
     std::string HTMLitem;   // DefaultTemplate(2) unless read from the file
+    // Beyond the 24: the least time between two requests to one host, in milliseconds (0 to
+    // kMaxHostPauseMs; 0, the default, asks as the sites have always been asked). Written to the file
+    // only when set, so a file that never set it keeps its 24 lines.
+    int HostPauseMs = 0;
 
     // Every value at its default, the templates included.
     static Settings Defaults();
@@ -43,6 +47,7 @@ struct Settings {
 inline constexpr int kMinMaxResults = 5000;
 inline constexpr int kMaxMaxResults = 1000000;
 inline constexpr int kMaxWorkerThreads = 12;
+inline constexpr int kMaxHostPauseMs = 60000;
 
 // The settings file's name inside the program folder.
 inline constexpr const char* kSettingsFileName = "trawlkit.ini";

@@ -32,9 +32,21 @@ TimeOfDay SystemClock::Now()
     return {t.tm_hour, t.tm_min, t.tm_sec};
 }
 
-bool SystemClock::WaitFor(int ms, const std::atomic<int>& stop) { return WaitOnFlag(stop, ms); }
+bool SystemClock::WaitFor(int ms, const std::atomic<int>& stop)
+{
+    return WaitOnFlag(stop, ms);
+}
 
-void SystemClock::Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SystemClock::Sleep(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+std::int64_t SystemClock::MonotonicMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 int SystemClock::RandomUpTo(int maxInclusive)
 {

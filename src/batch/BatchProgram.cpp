@@ -7,6 +7,7 @@
 #include "batch/BatchSearch.h"
 #include "batch/BatchStatusView.h"
 #include "batch/Console.h"
+#include "harvest/PoliteHttp.h"
 #include "net/ByteCounter.h"
 #include "net/HttpClient.h"
 #include "refdata/ListFiles.h"
@@ -66,7 +67,8 @@ int RunBatchProgram(BatchProgram& program)
             program.console.Err("Error: " + reason + "; its pages are not asked for over plain HTTP.");
         }
     };
-    HttpClient http(options, program.connector, bytes);
+    HttpClient client(options, program.connector, bytes);
+    PoliteHttp http(client, program.clock, settings.HostPauseMs);
     RunFlags flags;
     BatchContext context{
         settings,           tables, folder, http, store, view, prompts, program.console, program.clock, flags,

@@ -180,6 +180,10 @@ void DeepScan::ScanRecords(int slotNumber, const Settings& settings)
                 ReleaseClaim(store, *claim);
                 return;
             }
+            if (!m_context.http.AwaitTurn(host, stop)) {
+                ReleaseClaim(store, *claim);
+                return;
+            }
             const std::string page = m_context.http.HttpGet(host, path, 1, 1);
             const std::string text = ExtractAdText(host, page);
             if (text.size() >= kMinimumText) {

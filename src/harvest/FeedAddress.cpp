@@ -102,7 +102,7 @@ FeedRequest BuildFeedRequest(std::string_view term, std::string_view cityKey, st
 }
 
 FetchedFeed FetchFeed(HttpGetter& http, std::string_view term, std::string_view cityKey, std::string_view sectionKey,
-                      const Settings& settings)
+                      const Settings& settings, const std::atomic<int>* stop)
 {
     FetchedFeed fetched;
     FeedRequest request = BuildFeedRequest(term, cityKey, sectionKey, settings);
@@ -110,6 +110,10 @@ FetchedFeed FetchFeed(HttpGetter& http, std::string_view term, std::string_view 
         return fetched;
     }
     fetched.sent = true;
+    if (stop != nullptr && !http.AwaitTurn(request.host, *stop)) {
+        fetched.host = std::move(request.host);
+        return fetched; // stopped while waiting for the host's turn: nothing was asked
+    }
     fetched.response = http.HttpGet(request.host, request.path, 1, 1);
     fetched.host = std::move(request.host);
     return fetched;

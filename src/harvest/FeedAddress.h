@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -37,8 +38,9 @@ struct FetchedFeed {
     std::string response; // raw, headers included; empty when nothing was received
 };
 
-// Builds the address and fetches it (one redirect followed, bytes counted).
+// Builds the address and fetches it (one redirect followed, bytes counted). With `stop`, the host's
+// turn is awaited first (HttpGetter::AwaitTurn); a stop meanwhile asks nothing (an empty response).
 FetchedFeed FetchFeed(HttpGetter& http, std::string_view term, std::string_view cityKey, std::string_view sectionKey,
-                      const Settings& settings);
+                      const Settings& settings, const std::atomic<int>* stop = nullptr);
 
 } // namespace trawl

@@ -8,6 +8,7 @@
 #include "app/WaitFlag.h"
 #include "harvest/DeepScan.h"
 #include "harvest/FeedParser.h"
+#include "harvest/PoliteHttp.h"
 #include "harvest/RecordRule.h"
 #include "harvest/RetryCountdown.h"
 #include "harvest/Version.h"
@@ -208,12 +209,15 @@ void SearchScheduler::SearchWorker(int slotNumber, const Settings& settings)
         if (stop.load() != 0) {
             break;
         }
-        const FetchedFeed feed = FetchFeed(m_context.http, job.term, job.cityKey, job.sectionKey, settings);
+        const FetchedFeed feed = FetchFeed(m_context.http, job.term, job.cityKey, job.sectionKey, settings, &stop);
         if (!feed.sent) {
             break; // the key names no site: nothing to ask, nothing to add
         }
         const int count = ParseFeed(feed.host, feed.response, job.term, settings, m_context.clock, items);
-        if (count >= 0) {
+        // A site that asks us to come back later (429 or 503 with Retry-After) is asked again, not
+        // before that time, within the tries an unanswered feed gets; the last try's answer stands.
+        const bool comeBackLater = RetryAfterSeconds(feed.response).has_value() && failures + 1 < kMaxFailures;
+        if (count >= 0 && !comeBackLater) {
             const FeedVerdict verdict = JudgeFeedResponse(feed.host, feed.response);
             m_tally.Count(site, verdict, ResponseStatus(feed.response));
             if (const std::string silent = SilentSiteText(verdict, job.cityName); !silent.empty()) {

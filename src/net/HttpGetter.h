@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,15 @@ public:
     {
         static_cast<void>(host);
         return {};
+    }
+    // Waits until a request to `host` (either form) may go out as politeness asks (a pause between
+    // two requests to one host, a Retry-After the host gave); false as soon as `stop` is raised.
+    // Without such rules: true at once.
+    virtual bool AwaitTurn(const std::string& host, const std::atomic<int>& stop)
+    {
+        static_cast<void>(host);
+        static_cast<void>(stop);
+        return true;
     }
 };
 

@@ -41,13 +41,14 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
       m_status(*this, [this] { return m_store.Count(); }),
       m_store(std::clamp(m_settings.MaxResults, kMinMaxResults, kMaxMaxResults), m_status, services.prompts),
       m_model(m_store), m_bytes(&m_status), m_http(m_settings.UserAgent, services.connector, m_bytes, &m_closingFlag),
+      m_polite(m_http, services.clock, m_settings.HostPauseMs),
       m_updateHttp(StoppableOptions(m_settings.UserAgent, &m_closingFlag), services.connector, m_uncounted),
       m_searchNameLabel(QStringLiteral("Search name:"), this), m_searchName(this), m_load(QStringLiteral("Load"), this),
       m_save(QStringLiteral("Save"), this), m_tabs(this), m_progress(this)
 {
-    m_scan = std::make_unique<DeepScan>(ContextOf(m_http, m_store, m_status, m_services, m_flags));
+    m_scan = std::make_unique<DeepScan>(ContextOf(m_polite, m_store, m_status, m_services, m_flags));
     m_scheduler =
-        std::make_unique<SearchScheduler>(ContextOf(m_http, m_store, m_status, m_services, m_flags), m_scan.get());
+        std::make_unique<SearchScheduler>(ContextOf(m_polite, m_store, m_status, m_services, m_flags), m_scan.get());
 
     setWindowTitle(QString::fromLatin1(ProgramTitle().c_str()));
     setWindowIcon(ProgramIcon());

@@ -4,6 +4,7 @@
 #include "app/RunFlags.h"
 #include "app/Settings.h"
 #include "harvest/DeepScan.h"
+#include "harvest/PoliteHttp.h"
 #include "harvest/SearchScheduler.h"
 #include "harvest/UpdateCheck.h"
 #include "net/ByteCounter.h"
@@ -195,6 +196,7 @@ private:
     ResultListModel m_model;
     ByteCounter m_bytes;
     ReplaceableHttp m_http;
+    PoliteHttp m_polite;     // m_http with the pause between two requests to a host: what the workers use
     ByteCounter m_uncounted; // the update check's page is not counted
     HttpClient m_updateHttp;
     // Declared in the order they may be stopped: the scheduler may still hand work to the scan.

@@ -28,6 +28,7 @@ void MainWindow::ApplySettings()
         return;
     }
     m_http.SetUserAgent(m_settings.UserAgent);
+    m_polite.SetPause(m_settings.HostPauseMs);
     // The trees of the sites that are on, laid out again.
     m_searchPage->Lay();
     LayFrame();

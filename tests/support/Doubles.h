@@ -66,6 +66,7 @@ public:
     bool WaitFor(int ms, const std::atomic<int>& stop) override;
     void Sleep(int ms) override;
     int RandomUpTo(int maxInclusive) override;
+    std::int64_t MonotonicMs() override { return m_elapsed.load(); } // the virtual time
 
     void SetToday(LocalDate date);
     void SetNow(TimeOfDay time);

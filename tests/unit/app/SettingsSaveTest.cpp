@@ -67,6 +67,18 @@ TEST(SettingsSave, WritesTheTwentyFourCanonicalLines)
     EXPECT_EQ(LinesOf(SettingsFileText(s)), expected);
 }
 
+TEST(SettingsSave, TheHostPauseIsWrittenOnlyWhenSetAndReadBackWithinItsBounds)
+{
+    Settings settings = Settings::Defaults();
+    EXPECT_EQ(SettingsFileText(settings).find("HostPauseMs"), std::string::npos); // still the 24 lines
+    settings.HostPauseMs = 1500;
+    const std::string text = SettingsFileText(settings);
+    EXPECT_NE(text.find("\r\nHostPauseMs: 1500\r\n"), std::string::npos);
+    EXPECT_EQ(ParseSettingsText(text).HostPauseMs, 1500);
+    EXPECT_EQ(ParseSettingsText("hostpausems: -5\r\n").HostPauseMs, 0);
+    EXPECT_EQ(ParseSettingsText("HostPauseMs: 999999\r\n").HostPauseMs, kMaxHostPauseMs);
+}
+
 TEST(SettingsSave, HeightReadAs400IsWrittenAs404)
 {
     TempDir dir;
