@@ -144,6 +144,10 @@ const char* HelpText(HelpTopic topic)
     case HelpTopic::MaxThreads2:
         return "Set the maximum number of simultaneous internet connects to open per deep scan session. The more"
                " you use the faster it should go, although there is a maximum at which no gains are found.";
+    case HelpTopic::HostPause:
+        return "Set the least time, in milliseconds, between two requests to the same site, shared by every search"
+               " and deep scan connection. 0 asks as fast as the connections allow; a larger pause is kinder to"
+               " the sites and less likely to get you refused.";
     case HelpTopic::UserAgent:
         return "This sets the browser user agent string that it will pretend to be.";
     case HelpTopic::SettingsCancel:

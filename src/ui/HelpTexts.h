@@ -57,6 +57,7 @@ enum class HelpTopic {
     MaxResults,
     MaxThreads,
     MaxThreads2,
+    HostPause,
     UserAgent,
     SettingsCancel,
     Apply,

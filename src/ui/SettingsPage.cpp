@@ -52,15 +52,17 @@ SettingsPage::SettingsPage(const DialogUnits& units, QWidget* parent)
       maxResults(this), maxThreadsLabel(QStringLiteral("Maximum # of search threads:"), this), maxThreads(this),
       maxThreads2Label(QStringLiteral("Maximum # of deep scan threads:"), this), maxThreads2(this),
       userAgentLabel(QStringLiteral("Fake browser user agent:"), this), userAgent(this),
+      hostPauseLabel(QStringLiteral("Pause per site (ms):"), this), hostPause(this),
       apply(QStringLiteral("Apply"), this), cancel(QStringLiteral("Cancel"), this),
       about(QStringLiteral("About..."), this)
 {
     for (const FlagPlace& place : kFlags) {
         m_flags.push_back({place.setting, std::make_unique<QCheckBox>(QString::fromLatin1(place.caption), this)});
     }
-    for (QLabel* label : {&maxResultsLabel, &maxThreadsLabel, &maxThreads2Label, &userAgentLabel}) {
+    for (QLabel* label : {&maxResultsLabel, &maxThreadsLabel, &maxThreads2Label, &userAgentLabel, &hostPauseLabel}) {
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
+    hostPauseLabel.setBuddy(&hostPause);
     maxResultsLabel.setBuddy(&maxResults);
     maxThreadsLabel.setBuddy(&maxThreads);
     maxThreads2Label.setBuddy(&maxThreads2);
@@ -82,6 +84,7 @@ void SettingsPage::Fill(const Settings& settings)
     maxResults.setText(QString::number(settings.MaxResults));
     maxThreads.setText(QString::number(settings.MaxThreads));
     maxThreads2.setText(QString::number(settings.MaxThreads2));
+    hostPause.setText(QString::number(settings.HostPauseMs));
     userAgent.setText(ToQString(settings.UserAgent));
     userAgent.setCursorPosition(0);
 }
@@ -99,6 +102,7 @@ Settings SettingsPage::Read(const Settings& base)
     settings.MaxResults = BoundedNumber(maxResults, kMinMaxResults, kMaxMaxResults);
     settings.MaxThreads = BoundedNumber(maxThreads, 1, kMaxWorkerThreads);
     settings.MaxThreads2 = BoundedNumber(maxThreads2, 1, kMaxWorkerThreads);
+    settings.HostPauseMs = BoundedNumber(hostPause, 0, kMaxHostPauseMs);
     // As typed, but a line break would split the file's line and the request's header in two.
     std::string agent = ToBytes(userAgent.text());
     std::replace_if(
@@ -137,6 +141,9 @@ void SettingsPage::Lay()
     Place(maxThreads, units, 120 + shift, 80, 50, 15);
     Place(maxThreads2Label, units, 2, 97, 115 + shift, 10);
     Place(maxThreads2, units, 120 + shift, 95, 50, 15);
+    const int pauseLabel = std::max(80, units.unitsX(hostPauseLabel.sizeHint().width()) + 1);
+    Place(hostPauseLabel, units, 175 + shift, 82, pauseLabel, 10);
+    Place(hostPause, units, 178 + shift + pauseLabel, 80, 40, 15);
     Place(userAgentLabel, units, 2, 112, 115 + shift, 10);
     Place(userAgent, units, 120 + shift, 110, std::min(200, W - 150 - shift), 15);
     // Under the last check box even when the window is at its smallest (the page scrolls then).

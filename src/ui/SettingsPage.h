@@ -48,6 +48,8 @@ public:
     QLineEdit maxThreads2;
     QLabel userAgentLabel;
     QLineEdit userAgent;
+    QLabel hostPauseLabel; // beside the thread boxes: the least pause between two requests to a site
+    QLineEdit hostPause;
     QPushButton apply;
     QPushButton cancel;
     QPushButton about;

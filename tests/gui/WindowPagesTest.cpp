@@ -79,6 +79,7 @@ void WindowPagesTest::apply_normalises_flags_bounds_numbers_and_lays_the_trees_o
     page.maxResults.setText(QStringLiteral("100"));
     page.maxThreads.setText(QStringLiteral("99"));
     page.maxThreads2.setText(QStringLiteral("letters"));
+    page.hostPause.setText(QStringLiteral("90000"));
     page.userAgent.setText(QStringLiteral("  Agent/1.0\nX-Injected: yes"));
     window.searchName().setText(QStringLiteral("renamed"));
     QTest::mouseClick(&page.apply, Qt::LeftButton);
@@ -91,6 +92,8 @@ void WindowPagesTest::apply_normalises_flags_bounds_numbers_and_lays_the_trees_o
     QCOMPARE(page.maxThreads.text(), QStringLiteral("12"));
     QCOMPARE(page.maxThreads2.text(), QStringLiteral("1"));
     QCOMPARE(harness.settings.MaxThreads2, 1);
+    QCOMPARE(page.hostPause.text(), QStringLiteral("60000"));
+    QCOMPARE(harness.settings.HostPauseMs, 60000);
     // As typed, spaces and all, but on one line in the file and in every request.
     QCOMPARE(harness.settings.UserAgent, std::string("  Agent/1.0 X-Injected: yes"));
     QCOMPARE(window.http().UserAgent(), harness.settings.UserAgent);
@@ -99,6 +102,7 @@ void WindowPagesTest::apply_normalises_flags_bounds_numbers_and_lays_the_trees_o
     QVERIFY(ini.find("MaxResults: 5000\r\nMaxThreads: 12\r\nMaxThreads2: 1\r\n") != std::string::npos);
     QVERIFY(ini.find("UserAgent:   Agent/1.0 X-Injected: yes\r\n") != std::string::npos);
     QVERIFY(ini.find("SearchKijiji: 0\r\n") != std::string::npos);
+    QVERIFY(ini.find("\r\nHostPauseMs: 60000\r\n") != std::string::npos);
     QCOMPARE(window.store().Capacity(), 25000); // a new size takes effect at the next start or Clear
 
     window.tabs().setCurrentIndex(MainWindow::SearchSettingsTab);
