@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "app/Prompts.h"
+#include "app/TextUtil.h"
 #include "app/WaitFlag.h"
 #include "harvest/Version.h"
 #include "ui/DiagnosticsPage.h"
@@ -21,6 +22,7 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QWhatsThis>
+#include <utility>
 
 namespace trawl::ui {
 
@@ -283,6 +285,9 @@ void MainWindow::ShowGoCaption(const std::string& caption)
 void MainWindow::ShowDeepScanCaption(const std::string& caption)
 {
     m_resultsPage->deepScan.setText(ToQString(caption));
+    if (caption == "Deep Scan" && std::exchange(m_tellWhenScanEnds, false)) {
+        TellNewAds();
+    }
     if (caption == "Deep Scan" && m_holdDeepScanBox) {
         // The scan has ended: its settings box can be used again.
         m_holdDeepScanBox = false;
@@ -305,10 +310,32 @@ void MainWindow::ShowSiteReport(const std::string& report)
     m_progress.setToolTip(text);
 }
 
+void MainWindow::TellNewAds()
+{
+    const int added = m_store.Count() - m_countAtGo;
+    m_countAtGo = m_store.Count();
+    if (added <= 0 || isActiveWindow() || m_services.notifier == nullptr) {
+        return;
+    }
+    const std::string name = ToBytes(m_searchName.text());
+    m_services.notifier->Notify(
+        "Trawlkit", "The search " + name + " found " + GroupDigits(added) + " new ad" + (added == 1 ? "" : "s") + ".",
+        [this] {
+            showNormal();
+            raise();
+            activateWindow();
+        });
+}
+
 void MainWindow::ShowSearchIdle()
 {
     m_searchControlsDisabled = false;
     m_holdDeepScanBox = m_flags.ScanRunning.load() != 0;
+    // The news of the run: now, or when the deep scan it started has fetched the ads' pages too.
+    m_tellWhenScanEnds = m_holdDeepScanBox;
+    if (!m_tellWhenScanEnds) {
+        TellNewAds();
+    }
     ShowGoCaption("Go!");
     UpdateCommandStates();
 }

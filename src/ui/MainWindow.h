@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/FileLock.h"
+#include "app/Notifier.h"
 #include "app/RunFlags.h"
 #include "app/Settings.h"
 #include "harvest/DeepScan.h"
@@ -60,6 +61,8 @@ struct WindowSeams {
     // The real message boxes when `prompts` are them: closing the window answers the boxes that
     // workers still wait on, so none of them holds up the close.
     QtPrompts* boxes = nullptr;
+    // Desktop notifications of new ads while the window is not active; none when null.
+    Notifier* notifier = nullptr;
 };
 
 // What the window works with. All of it outlives the window.
@@ -155,6 +158,9 @@ private:
     void ShowDeepScanCaption(const std::string& caption) override;
     void ShowWindowTitle(const std::string& title) override;
     void ShowSiteReport(const std::string& report) override;
+    // Tells the desktop how many ads the last search added, when it added any and the window is not
+    // the active one; a click on the notification brings the window up.
+    void TellNewAds();
     void ShowSearchIdle() override;
     void RowsAdded(const std::vector<RowChange>& rows) override;
     void CellsMarked(const std::vector<RowChange>& rows) override;
@@ -210,7 +216,9 @@ private:
     // run (a batch search) has saved there since.
     std::string m_searchFilePath;
     std::optional<FileStamp> m_searchFileStamp;
-    bool m_holdDeepScanBox = false; // a search ended while a deep scan ran; the scan has not ended yet
+    bool m_holdDeepScanBox = false;  // a search ended while a deep scan ran; the scan has not ended yet
+    int m_countAtGo = 0;             // the store's records when Go! started the last search
+    bool m_tellWhenScanEnds = false; // that search ended during a deep scan: its news waits for the scan
     bool m_closing = false;
     QPointer<QWidget> m_focusBeforeDeactivation;
     QPointer<AboutBox> m_about;

@@ -223,6 +223,8 @@ void MainWindow::Go()
         return;
     }
     m_diagnosticsPage->ShowSlotView(SlotKind::Search);
+    m_countAtGo = m_store.Count();
+    m_tellWhenScanEnds = false;
     m_flags.SearchRunning.store(1);
     m_flags.StopSearchRequested.store(0);
     ShowGoCaption("Abort");

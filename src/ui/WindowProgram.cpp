@@ -5,6 +5,7 @@
 #include "app/ProgramDirectory.h"
 #include "batch/Demo.h"
 #include "net/Connector.h"
+#include "ui/DbusNotifier.h"
 #include "ui/FileChooser.h"
 #include "ui/Images.h"
 #include "ui/QtPrompts.h"
@@ -60,6 +61,7 @@ int RunWindowProgram(int argc, char** argv, const BatchOptions& options)
     QtPrompts prompts;
     QtShell shell;
     QtFileChooser files;
+    DbusNotifier notifier;
     Surroundings where;
     if (!Prepare(options, clock, prompts, where)) {
         return 2;
@@ -69,7 +71,7 @@ int RunWindowProgram(int argc, char** argv, const BatchOptions& options)
     inputs.arguments.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
     inputs.instanceLockPath = DefaultInstanceLockPath();
     inputs.demo = options.demo;
-    WindowStartup startup(inputs, WindowSeams{prompts, shell, clock, *where.connector, files, &prompts});
+    WindowStartup startup(inputs, WindowSeams{prompts, shell, clock, *where.connector, files, &prompts, &notifier});
     std::unique_ptr<MainWindow> window = startup.OpenWindow();
     if (!window) {
         return 0;

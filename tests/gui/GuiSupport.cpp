@@ -89,7 +89,7 @@ ui::MainWindow& WindowHarness::Open()
     tables = LoadReferenceLists(home.path());
     settings = LoadSettings(home.File(kSettingsFileName));
     Prompts& shown = boxes ? static_cast<Prompts&>(*boxes) : prompts;
-    const ui::WindowSeams seams{shown, shell, *clock, *connector, files, boxes.get()};
+    const ui::WindowSeams seams{shown, shell, *clock, *connector, files, boxes.get(), &notifier};
     window = std::make_unique<ui::MainWindow>(ui::WindowServices(settings, home.path(), tables, seams));
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()) || !WaitUntil([&] { return !window->Rebuilding(); })) {

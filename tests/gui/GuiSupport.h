@@ -62,6 +62,7 @@ public:
     // When set before Open, the window shows real message boxes instead of recording them.
     std::unique_ptr<ui::QtPrompts> boxes;
     test::RecordingShell shell;
+    test::RecordingNotifier notifier;
     ScriptedFiles files;
     SystemClock systemClock;
     Clock* clock = &systemClock;

@@ -43,7 +43,7 @@ ui::WindowStartup StartupOver(WindowHarness& harness, const std::string& lockPat
     inputs.folder = harness.home.path();
     inputs.instanceLockPath = lockPath;
     return ui::WindowStartup(inputs, ui::WindowSeams{harness.prompts, harness.shell, *harness.clock, *harness.connector,
-                                                     harness.files, nullptr});
+                                                     harness.files, nullptr, &harness.notifier});
 }
 
 bool AnyListFile(const std::string& folder)

@@ -3,6 +3,7 @@
 
 #include "GuiSupport.h"
 #include "results/ResultStore.h"
+#include "ui/DbusNotifier.h"
 #include "ui/Images.h"
 #include "ui/QtShell.h"
 #include "ui/QtStatusView.h"
@@ -69,7 +70,18 @@ private Q_SLOTS:
     void model_rows_are_the_refilled_records_with_later_adds_on_top();
     void shell_opens_web_and_mail_addresses_and_files_but_no_other_scheme();
     void every_picture_is_drawn();
+    void notifications_without_a_notification_service_show_nothing();
 };
+
+void WindowPartsTest::notifications_without_a_notification_service_show_nothing()
+{
+    // A session bus that is not there (the first use of the bus reads the address).
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/trawlkit-test-bus");
+    ui::DbusNotifier notifier;
+    bool activated = false;
+    QVERIFY(!notifier.Notify("Trawlkit", "The search x found 3 new ads.", [&] { activated = true; }));
+    QVERIFY(!activated);
+}
 
 void WindowPartsTest::status_view_hands_many_workers_calls_over_in_order_and_in_batches()
 {

@@ -8,6 +8,7 @@
 #include "ui/ResultsPage.h"
 #include "ui/SearchSettingsPage.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QTest>
 
@@ -37,6 +38,7 @@ class WindowSearchTest : public QObject {
 private Q_SLOTS:
     void search_from_ticked_trees_fills_the_list_newest_first_and_counts_on_diagnostics();
     void sites_that_answer_without_saying_anything_are_told_on_their_rows_and_in_the_status();
+    void new_ads_found_while_the_window_is_away_are_told_by_a_notification_that_brings_it_back();
 };
 
 void WindowSearchTest::search_from_ticked_trees_fills_the_list_newest_first_and_counts_on_diagnostics()
@@ -114,6 +116,48 @@ void WindowSearchTest::sites_that_answer_without_saying_anything_are_told_on_the
                                 QStringLiteral("Refused by the site (Toronto)")}));
     window.tabs().setCurrentIndex(MainWindow::DiagnosticsTab);
     SaveScreenshot(window, QStringLiteral("page4-diagnostics-silent-sites"));
+}
+
+void WindowSearchTest::new_ads_found_while_the_window_is_away_are_told_by_a_notification_that_brings_it_back()
+{
+    WindowHarness harness({"MaxThreads: 4", "AutoDeepScan: 1", "MaxThreads2: 4"});
+    MainWindow& window = harness.Open();
+    TickBikesInTwoCities(window);
+    // The user works in another window meanwhile.
+    QWidget elsewhere;
+    elsewhere.show();
+    const auto goElsewhere = [&] {
+        QApplication::setActiveWindow(&elsewhere);
+        return WaitUntil([&] { return !window.isActiveWindow(); });
+    };
+    QVERIFY(goElsewhere());
+    QVERIFY(RunSearch(window, QStringLiteral("bike")));
+    QVERIFY(WaitUntil([&] { return window.flags().ScanRunning.load() == 0; }));
+    // One notification for the run, once its deep scan has fetched the ads too.
+    QVERIFY(WaitUntil([&] { return !harness.notifier.shown.empty(); }));
+    QCOMPARE(harness.notifier.shown.size(), std::size_t{1});
+    const int found = window.store().Count();
+    QVERIFY(found > 1);
+    QCOMPARE(harness.notifier.shown[0].title, std::string("Trawlkit"));
+    QCOMPARE(harness.notifier.shown[0].text, "The search default found " + std::to_string(found) + " new ads.");
+    harness.notifier.shown[0].activated();
+    QVERIFY(WaitUntil([&] { return window.isActiveWindow(); }));
+
+    // Found while the user looks at the window, or nothing new: nothing to tell.
+    QVERIFY(RunSearch(window, QStringLiteral("table")));
+    QVERIFY(WaitUntil([&] { return window.flags().ScanRunning.load() == 0; }));
+    QVERIFY(goElsewhere());
+    QVERIFY(RunSearch(window, QStringLiteral("bike")));
+    QVERIFY(WaitUntil([&] { return window.flags().ScanRunning.load() == 0; }));
+    QTest::qWait(100);
+    QCOMPARE(harness.notifier.shown.size(), std::size_t{1});
+
+    // A desktop without a notification service: nothing is shown and nothing breaks.
+    harness.notifier.available = false;
+    QVERIFY(RunSearch(window, QStringLiteral("lamp")));
+    QVERIFY(WaitUntil([&] { return window.flags().ScanRunning.load() == 0; }));
+    QVERIFY(window.store().Count() > found);
+    QCOMPARE(harness.notifier.shown.size(), std::size_t{1});
 }
 
 QTEST_MAIN(WindowSearchTest)

@@ -4,6 +4,7 @@
 // is safe to call from several threads, and can be scripted.
 
 #include "app/Clock.h"
+#include "app/Notifier.h"
 #include "app/Prompts.h"
 #include "app/Shell.h"
 #include "app/StatusView.h"
@@ -83,6 +84,26 @@ private:
     std::deque<int> m_randoms;
     std::vector<int> m_waits;
     std::atomic<std::int64_t> m_elapsed{0};
+};
+
+// Keeps every notification; with `available` false it is a desktop without a notification service.
+class RecordingNotifier : public Notifier {
+public:
+    struct Shown {
+        std::string title;
+        std::string text;
+        std::function<void()> activated;
+    };
+    bool Notify(const std::string& title, const std::string& text, std::function<void()> activated) override
+    {
+        if (!available) {
+            return false;
+        }
+        shown.push_back({title, text, std::move(activated)});
+        return true;
+    }
+    bool available = true;
+    std::vector<Shown> shown; // GUI thread only, as the window calls it
 };
 
 // Keeps the latest state of every control and a log of every call.
