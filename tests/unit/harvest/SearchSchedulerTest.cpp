@@ -66,7 +66,11 @@ TEST_F(SearchRun, a_site_that_answers_without_saying_anything_is_kept_on_its_row
     http.Respond(kSf, "/search/bik?query=x&format=rss", "HTTP/1.1 403 Forbidden\r\n\r\nGo away");
     http.Respond("toronto.kijiji.ca", "/f-SearchAdRss?catId=644&Keyword=x",
                  sitesim::HttpOkResponse("<html>We changed our pages</html>"));
-    RunSearch("sfbay.craigslist.org,toronto.kijiji.ca", "bik,644\\bikes", "x");
+    http.Hold(); // both jobs in flight at once, one on each row
+    StartSearch("sfbay.craigslist.org,toronto.kijiji.ca", "bik,644\\bikes", "x");
+    http.AwaitHeld(2);
+    http.Release();
+    ASSERT_TRUE(scheduler->WaitFinished(std::chrono::seconds(20)));
     // Each row still says why its site gave nothing, in red, once the run is over.
     std::set<std::string> rows;
     for (int s : {1, 2}) {
