@@ -23,7 +23,7 @@ struct Field {
 };
 
 // The file order. Every line of the file is one of these, and the file holds all of them (HostPauseMs
-// only when it is set).
+// and WatchMinutes only when they are set).
 const Field kFields[] = {
     {"CurrentSearchName", Kind::Text, &Settings::CurrentSearchName},
     {"SearchCraigslist", Kind::Number, nullptr, &Settings::SearchCraigslist},
@@ -50,6 +50,7 @@ const Field kFields[] = {
     {"HTMLheader", Kind::Template, &Settings::HTMLheader},
     {"HTMLitem", Kind::Template, &Settings::HTMLitem},
     {"HostPauseMs", Kind::Number, nullptr, &Settings::HostPauseMs},
+    {"WatchMinutes", Kind::Number, nullptr, &Settings::WatchMinutes},
 };
 
 int Clamp(int value, int low, int high)
@@ -68,6 +69,8 @@ void Apply(Settings& settings, const Field& field, std::string_view value)
             number = Clamp(number, 1, kMaxWorkerThreads);
         } else if (field.number == &Settings::HostPauseMs) {
             number = Clamp(number, 0, kMaxHostPauseMs);
+        } else if (field.number == &Settings::WatchMinutes) {
+            number = number <= 0 ? 0 : Clamp(number, kMinWatchMinutes, kMaxWatchMinutes);
         }
         settings.*field.number = number;
         break;
@@ -183,7 +186,8 @@ std::string SettingsFileText(const Settings& settings)
 {
     std::string out;
     for (const Field& field : kFields) {
-        if (field.number == &Settings::HostPauseMs && settings.HostPauseMs == 0) {
+        if ((field.number == &Settings::HostPauseMs || field.number == &Settings::WatchMinutes) &&
+            settings.*field.number == 0) {
             continue;
         }
         out.append(field.key);

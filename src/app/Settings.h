@@ -39,6 +39,9 @@ struct Settings {
     // kMaxHostPauseMs; 0, the default, asks as the sites have always been asked). Written to the file
     // only when set, so a file that never set it keeps its 24 lines.
     int HostPauseMs = 0;
+    // Also beyond the 24, written only when set: the window repeats the current search by itself every
+    // so many minutes (0: never, the default; else 10 to 1440) and saves it after each run.
+    int WatchMinutes = 0;
 
     // Every value at its default, the templates included.
     static Settings Defaults();
@@ -48,6 +51,8 @@ inline constexpr int kMinMaxResults = 5000;
 inline constexpr int kMaxMaxResults = 1000000;
 inline constexpr int kMaxWorkerThreads = 12;
 inline constexpr int kMaxHostPauseMs = 60000;
+inline constexpr int kMinWatchMinutes = 10; // a watched search never asks the sites more often
+inline constexpr int kMaxWatchMinutes = 24 * 60;
 
 // The settings file's name inside the program folder.
 inline constexpr const char* kSettingsFileName = "trawlkit.ini";

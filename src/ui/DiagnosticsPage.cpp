@@ -33,7 +33,7 @@ void ShowImage(QLabel& label, const QPixmap& pixmap)
 DiagnosticsPage::DiagnosticsPage(const DialogUnits& units, QWidget* parent)
     : LaidOutPage(units, parent), totalLabel(QStringLiteral("Current # of search results:"), this), total(this),
       newLabel(QStringLiteral("New resultss:"), this), newResults(this),
-      bytesLabel(QStringLiteral("Bytes downloaded:"), this), bytes(this),
+      bytesLabel(QStringLiteral("Bytes downloaded:"), this), bytes(this), watchStatus(this),
       viewSearch(QStringLiteral("View Search Status"), this), viewScan(QStringLiteral("View Scan Status"), this)
 {
     for (QLabel* label : {&totalLabel, &newLabel, &bytesLabel}) {
@@ -77,6 +77,7 @@ void DiagnosticsPage::Lay()
     Place(newResults, units, 205, 15, 35, 15);
     Place(bytesLabel, units, 250, 17, 65, 11);
     Place(bytes, units, 320, 15, 50, 15);
+    Place(watchStatus, units, 10, 30, W - 50, 10);
     for (int slot = 1; slot <= kSlots; ++slot) {
         SlotRow& row = *m_rows[static_cast<std::size_t>(slot - 1)];
         const int r = 15 * (slot - 1);

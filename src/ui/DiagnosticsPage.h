@@ -49,6 +49,7 @@ public:
     QLineEdit newResults;
     QLabel bytesLabel;
     QLineEdit bytes;
+    QLabel watchStatus; // under the counters: when the watched search runs next ("" when none is watched)
     QPushButton viewSearch;
     QPushButton viewScan;
 

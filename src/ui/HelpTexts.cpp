@@ -148,6 +148,10 @@ const char* HelpText(HelpTopic topic)
         return "Set the least time, in milliseconds, between two requests to the same site, shared by every search"
                " and deep scan connection. 0 asks as fast as the connections allow; a larger pause is kinder to"
                " the sites and less likely to get you refused.";
+    case HelpTopic::Watch:
+        return "Set how often, in minutes, the window repeats the current search by itself and saves it after each"
+               " run (at least 10, so the sites are never hammered). 0 never repeats it. The repeats begin when a"
+               " search ends; the Diagnostics page shows when the next one starts.";
     case HelpTopic::UserAgent:
         return "This sets the browser user agent string that it will pretend to be.";
     case HelpTopic::SettingsCancel:

@@ -58,6 +58,7 @@ enum class HelpTopic {
     MaxThreads,
     MaxThreads2,
     HostPause,
+    Watch,
     UserAgent,
     SettingsCancel,
     Apply,

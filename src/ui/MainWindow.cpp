@@ -51,6 +51,10 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
     m_scan = std::make_unique<DeepScan>(ContextOf(m_polite, m_store, m_status, m_services, m_flags));
     m_scheduler =
         std::make_unique<SearchScheduler>(ContextOf(m_polite, m_store, m_status, m_services, m_flags), m_scan.get());
+    m_watch = std::make_unique<SearchWatch>(services.clock, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { WatchDue(); }, Qt::QueuedConnection);
+    });
 
     setWindowTitle(QString::fromLatin1(ProgramTitle().c_str()));
     setWindowIcon(ProgramIcon());
@@ -234,11 +238,13 @@ void MainWindow::Rebuild(std::function<void()> work, std::function<void()> then)
         if (then) {
             then();
         }
+        StartWaitingWatch();
     });
 }
 
 void MainWindow::ShutDown()
 {
+    m_watch.reset(); // no watched run starts from here on
     if (m_services.boxes != nullptr) {
         m_services.boxes->Shutdown();
     }
@@ -285,13 +291,17 @@ void MainWindow::ShowGoCaption(const std::string& caption)
 void MainWindow::ShowDeepScanCaption(const std::string& caption)
 {
     m_resultsPage->deepScan.setText(ToQString(caption));
-    if (caption == "Deep Scan" && std::exchange(m_tellWhenScanEnds, false)) {
-        TellNewAds();
-    }
     if (caption == "Deep Scan" && m_holdDeepScanBox) {
         // The scan has ended: its settings box can be used again.
         m_holdDeepScanBox = false;
         UpdateCommandStates();
+    }
+    if (caption == "Deep Scan") {
+        if (std::exchange(m_tellWhenScanEnds, false)) {
+            RunEnded();
+        } else {
+            StartWaitingWatch();
+        }
     }
 }
 
@@ -331,13 +341,65 @@ void MainWindow::ShowSearchIdle()
 {
     m_searchControlsDisabled = false;
     m_holdDeepScanBox = m_flags.ScanRunning.load() != 0;
-    // The news of the run: now, or when the deep scan it started has fetched the ads' pages too.
-    m_tellWhenScanEnds = m_holdDeepScanBox;
-    if (!m_tellWhenScanEnds) {
-        TellNewAds();
-    }
     ShowGoCaption("Go!");
     UpdateCommandStates();
+    // The end of the run: now, or when the deep scan it started has fetched the ads' pages too.
+    m_tellWhenScanEnds = m_holdDeepScanBox;
+    if (!m_tellWhenScanEnds) {
+        RunEnded();
+    }
+}
+
+void MainWindow::RunEnded()
+{
+    if (!m_watch) {
+        return; // the window is closing
+    }
+    TellNewAds();
+    if (std::exchange(m_watchedRun, false)) {
+        SaveAs(ToBytes(m_searchName.text())); // as a person would press Save after the run
+    }
+    m_watchWaiting = false; // the search has just run: the next one is planned from now
+    PlanWatch();
+}
+
+void MainWindow::PlanWatch()
+{
+    if (!m_watch) {
+        return;
+    }
+    if (m_settings.WatchMinutes <= 0) {
+        m_watch->Disarm();
+        m_diagnosticsPage->watchStatus.clear();
+        return;
+    }
+    m_watch->Arm(m_settings.WatchMinutes);
+    const TimeOfDay now = m_services.clock.Now();
+    const int at = (now.hour * 60 + now.minute + m_settings.WatchMinutes) % (24 * 60);
+    m_diagnosticsPage->watchStatus.setText(QStringLiteral("Watching %1: the next run starts at %2:%3.")
+                                               .arg(m_searchName.text())
+                                               .arg(at / 60, 2, 10, QLatin1Char('0'))
+                                               .arg(at % 60, 2, 10, QLatin1Char('0')));
+}
+
+void MainWindow::WatchDue()
+{
+    if (!m_watch) {
+        return;
+    }
+    if (!Idle()) {
+        m_watchWaiting = true; // a search, deep scan, load or sort is under way: the run waits for it
+        return;
+    }
+    StartSearch(true);
+}
+
+void MainWindow::StartWaitingWatch()
+{
+    if (m_watch && m_watchWaiting && Idle()) {
+        m_watchWaiting = false;
+        StartSearch(true);
+    }
 }
 
 void MainWindow::RowsAdded(const std::vector<RowChange>& rows)

@@ -7,6 +7,7 @@
 #include "harvest/DeepScan.h"
 #include "harvest/PoliteHttp.h"
 #include "harvest/SearchScheduler.h"
+#include "harvest/SearchWatch.h"
 #include "harvest/UpdateCheck.h"
 #include "net/ByteCounter.h"
 #include "net/HttpClient.h"
@@ -127,6 +128,9 @@ public:
     // The commands, as the buttons and the list run them.
     void Load();
     void Save();
+    // Save without the dialog, under `name` (the watched search's save after each run). False when the
+    // file could not be written (the failure was shown).
+    bool SaveAs(const std::string& name);
     void Go();
     void DeepScanCommand();
     void Clear();
@@ -161,6 +165,14 @@ private:
     // Tells the desktop how many ads the last search added, when it added any and the window is not
     // the active one; a click on the notification brings the window up.
     void TellNewAds();
+    // A search run (with the deep scan it started) has ended: its news, the watched search's save,
+    // the next watched run planned, and a watched run that waited started.
+    void RunEnded();
+    void StartSearch(bool watched);
+    // The watch fired: the current search runs now, or once the window is idle.
+    void WatchDue();
+    void PlanWatch();
+    void StartWaitingWatch();
     void ShowSearchIdle() override;
     void RowsAdded(const std::vector<RowChange>& rows) override;
     void CellsMarked(const std::vector<RowChange>& rows) override;
@@ -216,9 +228,12 @@ private:
     // run (a batch search) has saved there since.
     std::string m_searchFilePath;
     std::optional<FileStamp> m_searchFileStamp;
-    bool m_holdDeepScanBox = false;  // a search ended while a deep scan ran; the scan has not ended yet
-    int m_countAtGo = 0;             // the store's records when Go! started the last search
-    bool m_tellWhenScanEnds = false; // that search ended during a deep scan: its news waits for the scan
+    bool m_holdDeepScanBox = false;       // a search ended while a deep scan ran; the scan has not ended yet
+    int m_countAtGo = 0;                  // the store's records when Go! started the last search
+    bool m_tellWhenScanEnds = false;      // that search ended during a deep scan: its news waits for the scan
+    bool m_watchedRun = false;            // the run under way was started by the watch: saved when it ends
+    bool m_watchWaiting = false;          // the watch fired while the window was busy
+    std::unique_ptr<SearchWatch> m_watch; // made last, stopped first
     bool m_closing = false;
     QPointer<QWidget> m_focusBeforeDeactivation;
     QPointer<AboutBox> m_about;

@@ -142,6 +142,11 @@ void MainWindow::Save()
         m_services.prompts.Show(PromptKind::Error, "Aborted", "Save cancelled. Searches have NOT been saved.");
         return;
     }
+    SaveAs(name);
+}
+
+bool MainWindow::SaveAs(const std::string& name)
+{
     const std::string cleaned = CleanSearchName(name);
     m_searchName.setText(ToQString(cleaned));
     SearchDefinition search;
@@ -160,11 +165,13 @@ void MainWindow::Save()
         // The results count as saved only once the file is written (a failed save keeps them unsaved).
         status = SaveSearch(path, search, m_store);
     }
-    if (ReportSaveSearchFailure(status, m_services.prompts)) {
+    const bool saved = ReportSaveSearchFailure(status, m_services.prompts);
+    if (saved) {
         m_searchFilePath = path;
         m_searchFileStamp = StampOf(path);
     }
     SaveSettingsReporting(m_services.programDirectory + kSettingsFileName, m_settings, m_services.prompts);
+    return saved;
 }
 
 Status MainWindow::PrepareSearchFileSave(const std::string& path, FileLock& lock)
@@ -186,10 +193,17 @@ Status MainWindow::PrepareSearchFileSave(const std::string& path, FileLock& lock
 
 void MainWindow::Go()
 {
+    StartSearch(false);
+}
+
+void MainWindow::StartSearch(bool watched)
+{
     if (m_rebuilding) {
         return;
     }
-    m_tabs.setCurrentIndex(ResultsTab);
+    if (!watched) {
+        m_tabs.setCurrentIndex(ResultsTab); // a run the watch starts leaves the user's page alone
+    }
     Prompts& prompts = m_services.prompts;
     if (m_flags.SearchRunning.load() != 0) {
         // Abort: the scheduler puts the idle state back when its workers have ended.
@@ -225,6 +239,11 @@ void MainWindow::Go()
     m_diagnosticsPage->ShowSlotView(SlotKind::Search);
     m_countAtGo = m_store.Count();
     m_tellWhenScanEnds = false;
+    m_watchedRun = watched;
+    if (m_watch) {
+        m_watch->Disarm();
+    }
+    m_diagnosticsPage->watchStatus.clear();
     m_flags.SearchRunning.store(1);
     m_flags.StopSearchRequested.store(0);
     ShowGoCaption("Abort");

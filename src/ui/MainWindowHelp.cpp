@@ -73,6 +73,7 @@ void MainWindow::AssignHelpTexts()
     Help(T::MaxThreads, {&settings.maxThreads});
     Help(T::MaxThreads2, {&settings.maxThreads2});
     Help(T::HostPause, {&settings.hostPause});
+    Help(T::Watch, {&settings.watch});
     Help(T::UserAgent, {&settings.userAgent});
     Help(T::SettingsCancel, {&settings.cancel});
     Help(T::Apply, {&settings.apply});

@@ -29,6 +29,9 @@ void MainWindow::ApplySettings()
     }
     m_http.SetUserAgent(m_settings.UserAgent);
     m_polite.SetPause(m_settings.HostPauseMs);
+    if (Idle()) {
+        PlanWatch(); // a new period counts from now (or the watch ends)
+    }
     // The trees of the sites that are on, laid out again.
     m_searchPage->Lay();
     LayFrame();

@@ -53,16 +53,18 @@ SettingsPage::SettingsPage(const DialogUnits& units, QWidget* parent)
       maxThreads2Label(QStringLiteral("Maximum # of deep scan threads:"), this), maxThreads2(this),
       userAgentLabel(QStringLiteral("Fake browser user agent:"), this), userAgent(this),
       hostPauseLabel(QStringLiteral("Pause per site (ms):"), this), hostPause(this),
-      apply(QStringLiteral("Apply"), this), cancel(QStringLiteral("Cancel"), this),
-      about(QStringLiteral("About..."), this)
+      watchLabel(QStringLiteral("Repeat search every (min):"), this), watch(this), apply(QStringLiteral("Apply"), this),
+      cancel(QStringLiteral("Cancel"), this), about(QStringLiteral("About..."), this)
 {
     for (const FlagPlace& place : kFlags) {
         m_flags.push_back({place.setting, std::make_unique<QCheckBox>(QString::fromLatin1(place.caption), this)});
     }
-    for (QLabel* label : {&maxResultsLabel, &maxThreadsLabel, &maxThreads2Label, &userAgentLabel, &hostPauseLabel}) {
+    for (QLabel* label :
+         {&maxResultsLabel, &maxThreadsLabel, &maxThreads2Label, &userAgentLabel, &hostPauseLabel, &watchLabel}) {
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
     hostPauseLabel.setBuddy(&hostPause);
+    watchLabel.setBuddy(&watch);
     maxResultsLabel.setBuddy(&maxResults);
     maxThreadsLabel.setBuddy(&maxThreads);
     maxThreads2Label.setBuddy(&maxThreads2);
@@ -85,6 +87,7 @@ void SettingsPage::Fill(const Settings& settings)
     maxThreads.setText(QString::number(settings.MaxThreads));
     maxThreads2.setText(QString::number(settings.MaxThreads2));
     hostPause.setText(QString::number(settings.HostPauseMs));
+    watch.setText(QString::number(settings.WatchMinutes));
     userAgent.setText(ToQString(settings.UserAgent));
     userAgent.setCursorPosition(0);
 }
@@ -103,6 +106,11 @@ Settings SettingsPage::Read(const Settings& base)
     settings.MaxThreads = BoundedNumber(maxThreads, 1, kMaxWorkerThreads);
     settings.MaxThreads2 = BoundedNumber(maxThreads2, 1, kMaxWorkerThreads);
     settings.HostPauseMs = BoundedNumber(hostPause, 0, kMaxHostPauseMs);
+    settings.WatchMinutes = BoundedNumber(watch, 0, kMaxWatchMinutes);
+    if (settings.WatchMinutes > 0 && settings.WatchMinutes < kMinWatchMinutes) {
+        settings.WatchMinutes = kMinWatchMinutes; // the sites are never asked more often
+        watch.setText(QString::number(kMinWatchMinutes));
+    }
     // As typed, but a line break would split the file's line and the request's header in two.
     std::string agent = ToBytes(userAgent.text());
     std::replace_if(
@@ -141,9 +149,12 @@ void SettingsPage::Lay()
     Place(maxThreads, units, 120 + shift, 80, 50, 15);
     Place(maxThreads2Label, units, 2, 97, 115 + shift, 10);
     Place(maxThreads2, units, 120 + shift, 95, 50, 15);
-    const int pauseLabel = std::max(80, units.unitsX(hostPauseLabel.sizeHint().width()) + 1);
-    Place(hostPauseLabel, units, 175 + shift, 82, pauseLabel, 10);
-    Place(hostPause, units, 178 + shift + pauseLabel, 80, 40, 15);
+    const int rightLabels = std::max(
+        {95, units.unitsX(hostPauseLabel.sizeHint().width()) + 1, units.unitsX(watchLabel.sizeHint().width()) + 1});
+    Place(hostPauseLabel, units, 175 + shift, 82, rightLabels, 10);
+    Place(hostPause, units, 178 + shift + rightLabels, 80, 40, 15);
+    Place(watchLabel, units, 175 + shift, 97, rightLabels, 10);
+    Place(watch, units, 178 + shift + rightLabels, 95, 40, 15);
     Place(userAgentLabel, units, 2, 112, 115 + shift, 10);
     Place(userAgent, units, 120 + shift, 110, std::min(200, W - 150 - shift), 15);
     // Under the last check box even when the window is at its smallest (the page scrolls then).

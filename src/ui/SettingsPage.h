@@ -50,6 +50,8 @@ public:
     QLineEdit userAgent;
     QLabel hostPauseLabel; // beside the thread boxes: the least pause between two requests to a site
     QLineEdit hostPause;
+    QLabel watchLabel; // under it: repeat the current search every so many minutes (0: never)
+    QLineEdit watch;
     QPushButton apply;
     QPushButton cancel;
     QPushButton about;

@@ -80,6 +80,7 @@ void WindowPagesTest::apply_normalises_flags_bounds_numbers_and_lays_the_trees_o
     page.maxThreads.setText(QStringLiteral("99"));
     page.maxThreads2.setText(QStringLiteral("letters"));
     page.hostPause.setText(QStringLiteral("90000"));
+    page.watch.setText(QStringLiteral("5"));
     page.userAgent.setText(QStringLiteral("  Agent/1.0\nX-Injected: yes"));
     window.searchName().setText(QStringLiteral("renamed"));
     QTest::mouseClick(&page.apply, Qt::LeftButton);
@@ -94,6 +95,8 @@ void WindowPagesTest::apply_normalises_flags_bounds_numbers_and_lays_the_trees_o
     QCOMPARE(harness.settings.MaxThreads2, 1);
     QCOMPARE(page.hostPause.text(), QStringLiteral("60000"));
     QCOMPARE(harness.settings.HostPauseMs, 60000);
+    QCOMPARE(page.watch.text(), QStringLiteral("10")); // never more often than every ten minutes
+    QCOMPARE(harness.settings.WatchMinutes, 10);
     // As typed, spaces and all, but on one line in the file and in every request.
     QCOMPARE(harness.settings.UserAgent, std::string("  Agent/1.0 X-Injected: yes"));
     QCOMPARE(window.http().UserAgent(), harness.settings.UserAgent);

@@ -2,6 +2,7 @@
 // abort, deep scan, and what the list does with the results afterwards.
 
 #include "GuiSupport.h"
+#include "app/AtomicFile.h"
 #include "app/WaitFlag.h"
 #include "results/ResultStore.h"
 #include "ui/DiagnosticsPage.h"
@@ -9,6 +10,7 @@
 #include "ui/SearchSettingsPage.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QTest>
 
@@ -39,6 +41,7 @@ private Q_SLOTS:
     void search_from_ticked_trees_fills_the_list_newest_first_and_counts_on_diagnostics();
     void sites_that_answer_without_saying_anything_are_told_on_their_rows_and_in_the_status();
     void new_ads_found_while_the_window_is_away_are_told_by_a_notification_that_brings_it_back();
+    void a_watched_search_repeats_by_itself_saves_after_each_run_and_stops_when_the_window_closes();
 };
 
 void WindowSearchTest::search_from_ticked_trees_fills_the_list_newest_first_and_counts_on_diagnostics()
@@ -158,6 +161,52 @@ void WindowSearchTest::new_ads_found_while_the_window_is_away_are_told_by_a_noti
     QVERIFY(WaitUntil([&] { return window.flags().ScanRunning.load() == 0; }));
     QVERIFY(window.store().Count() > found);
     QCOMPARE(harness.notifier.shown.size(), std::size_t{1});
+}
+
+void WindowSearchTest::a_watched_search_repeats_by_itself_saves_after_each_run_and_stops_when_the_window_closes()
+{
+    test::FakeClock clock; // the ten minutes between runs pass on virtual time
+    WindowHarness harness({"MaxThreads: 4", "WatchMinutes: 10"});
+    harness.clock = &clock;
+    MainWindow& window = harness.Open();
+    TickBikesInTwoCities(window);
+    QVERIFY(RunSearch(window, QStringLiteral("bike")));
+    window.tabs().setCurrentIndex(MainWindow::DiagnosticsTab);
+    const std::size_t perRun = harness.server.RequestCount();
+    QVERIFY(perRun > 0);
+    // Runs start by themselves, each saved as Save would save it, without a dialog.
+    const std::string file = harness.home.File("default.trawl");
+    QVERIFY(WaitUntil([&] { return harness.server.RequestCount() >= 3 * perRun && FileExists(file); }));
+    QVERIFY(harness.files.requests.empty());
+    QCOMPARE(window.tabs().currentIndex(), int(MainWindow::DiagnosticsTab)); // the user's page stays
+    QVERIFY(test::ReadFile(file).find("\r\nbike\r\n") != std::string::npos);
+    // Closing ends the watch and any run under way; nothing is left running.
+    harness.Close();
+    const std::size_t afterClose = harness.server.RequestCount();
+    QTest::qWait(300);
+    QCOMPARE(harness.server.RequestCount(), afterClose);
+
+    // On the real clock the page says when the next run starts; a close during the wait ends it at once.
+    WindowHarness waiting({"MaxThreads: 4", "WatchMinutes: 15"});
+    MainWindow& second = waiting.Open();
+    TickBikesInTwoCities(second);
+    QVERIFY(RunSearch(second, QStringLiteral("bike")));
+    second.tabs().setCurrentIndex(MainWindow::DiagnosticsTab);
+    const TimeOfDay now = waiting.systemClock.Now();
+    QStringList expected; // planned this minute, or in the one before if a minute has just begun
+    for (const int back : {0, 1}) {
+        const int at = (now.hour * 60 + now.minute + 15 - back + 24 * 60) % (24 * 60);
+        expected << QStringLiteral("Watching default: the next run starts at %1:%2.")
+                        .arg(at / 60, 2, 10, QLatin1Char('0'))
+                        .arg(at % 60, 2, 10, QLatin1Char('0'));
+    }
+    QVERIFY2(expected.contains(second.diagnosticsPage().watchStatus.text()),
+             qPrintable(second.diagnosticsPage().watchStatus.text()));
+    SaveScreenshot(second, QStringLiteral("page4-diagnostics-watching"));
+    QElapsedTimer closing;
+    closing.start();
+    waiting.Close();
+    QVERIFY(closing.elapsed() < 1000);
 }
 
 QTEST_MAIN(WindowSearchTest)

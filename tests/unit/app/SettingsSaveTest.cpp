@@ -77,6 +77,15 @@ TEST(SettingsSave, TheHostPauseIsWrittenOnlyWhenSetAndReadBackWithinItsBounds)
     EXPECT_EQ(ParseSettingsText(text).HostPauseMs, 1500);
     EXPECT_EQ(ParseSettingsText("hostpausems: -5\r\n").HostPauseMs, 0);
     EXPECT_EQ(ParseSettingsText("HostPauseMs: 999999\r\n").HostPauseMs, kMaxHostPauseMs);
+
+    // The watched search's period likewise; never more often than every ten minutes.
+    EXPECT_EQ(text.find("WatchMinutes"), std::string::npos);
+    settings.WatchMinutes = 30;
+    EXPECT_NE(SettingsFileText(settings).find("\r\nWatchMinutes: 30\r\n"), std::string::npos);
+    EXPECT_EQ(ParseSettingsText("WatchMinutes: 3\r\n").WatchMinutes, kMinWatchMinutes);
+    EXPECT_EQ(ParseSettingsText("WatchMinutes: 0\r\n").WatchMinutes, 0);
+    EXPECT_EQ(ParseSettingsText("WatchMinutes: -7\r\n").WatchMinutes, 0);
+    EXPECT_EQ(ParseSettingsText("WatchMinutes: 99999\r\n").WatchMinutes, kMaxWatchMinutes);
 }
 
 TEST(SettingsSave, HeightReadAs400IsWrittenAs404)
