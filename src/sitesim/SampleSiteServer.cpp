@@ -107,7 +107,7 @@ void SampleSiteServer::Stop()
     if (m_acceptThread.joinable()) {
         m_acceptThread.join();
     }
-    ReapFinished(true);
+    m_connections.Reap(true);
     for (int* fd : {&m_listenFd, &m_wakeRead, &m_wakeWrite}) {
         if (*fd >= 0) {
             ::close(*fd);
@@ -121,7 +121,7 @@ void SampleSiteServer::AcceptLoop()
     pollfd waiters[2] = {{m_listenFd, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
     while (m_running.load()) {
         const int ready = ::poll(waiters, 2, kReapIntervalMs);
-        ReapFinished(false);
+        m_connections.Reap(false);
         if (ready <= 0 || (waiters[1].revents & POLLIN) != 0) {
             continue;
         }
@@ -131,23 +131,7 @@ void SampleSiteServer::AcceptLoop()
         }
         m_accepted.fetch_add(1);
         UpdatePeak(m_peak, m_active.fetch_add(1) + 1);
-        auto& connection = m_connections.emplace_back();
-        connection.thread = std::thread([this, fd, &connection] {
-            Serve(fd);
-            connection.done.store(true);
-        });
-    }
-}
-
-void SampleSiteServer::ReapFinished(bool all)
-{
-    for (auto it = m_connections.begin(); it != m_connections.end();) {
-        if (all || it->done.load()) {
-            it->thread.join();
-            it = m_connections.erase(it);
-        } else {
-            ++it;
-        }
+        m_connections.Start([this, fd] { Serve(fd); });
     }
 }
 

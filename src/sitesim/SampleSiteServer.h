@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/Status.h"
+#include "sitesim/ConnectionThreads.h"
 
 #include <atomic>
 #include <cstddef>
 #include <functional>
-#include <list>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -103,16 +103,10 @@ private:
         std::shared_ptr<const Handler> handler;
         std::optional<Knobs> knobs;
     };
-    struct Connection {
-        std::thread thread;
-        std::atomic<bool> done{false};
-    };
-
     void AcceptLoop();
     void Serve(int fd);
     void Respond(int fd, const SimRequest& request);
     void EndConnection(int fd);
-    void ReapFinished(bool all);
     // Pauses up to `ms`; false when Stop() ended it early.
     bool Pause(int ms) const;
     bool SendAll(int fd, const char* data, std::size_t size) const;
@@ -131,7 +125,7 @@ private:
     Knobs m_globalKnobs;
     std::vector<SimRequest> m_requests;
 
-    std::list<Connection> m_connections; // only the accept thread and Stop() touch it
+    ConnectionThreads m_connections; // only the accept thread and Stop() touch it
     std::atomic<int> m_active{0};
     std::atomic<int> m_peak{0};
     std::atomic<long> m_accepted{0};

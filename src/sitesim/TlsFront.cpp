@@ -99,7 +99,7 @@ void TlsFront::Stop()
     if (m_acceptThread.joinable()) {
         m_acceptThread.join();
     }
-    Reap(true);
+    m_connections.Reap(true);
     if (m_listenFd >= 0) {
         ::close(m_listenFd);
         m_listenFd = -1;
@@ -108,22 +108,10 @@ void TlsFront::Stop()
     m_context = nullptr;
 }
 
-void TlsFront::Reap(bool all)
-{
-    for (auto it = m_connections.begin(); it != m_connections.end();) {
-        if (all || it->done.load()) {
-            it->thread.join();
-            it = m_connections.erase(it);
-        } else {
-            ++it;
-        }
-    }
-}
-
 void TlsFront::AcceptLoop()
 {
     while (m_running.load()) {
-        Reap(false);
+        m_connections.Reap(false);
         if (!Ready(m_listenFd, POLLIN)) {
             continue;
         }
@@ -131,11 +119,7 @@ void TlsFront::AcceptLoop()
         if (fd < 0) {
             continue;
         }
-        auto& connection = m_connections.emplace_back();
-        connection.thread = std::thread([this, fd, &connection] {
-            Serve(fd);
-            connection.done.store(true);
-        });
+        m_connections.Start([this, fd] { Serve(fd); });
     }
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/Status.h"
+#include "sitesim/ConnectionThreads.h"
 #include "sitesim/TestCertificates.h"
 
 #include <atomic>
-#include <list>
 #include <thread>
 
 namespace trawl::sitesim {
@@ -29,13 +29,8 @@ public:
     long ResumedHandshakes() const { return m_resumed.load(); }
 
 private:
-    struct Connection {
-        std::thread thread;
-        std::atomic<bool> done{false};
-    };
     void AcceptLoop();
     void Serve(int fd);
-    void Reap(bool all);
 
     void* m_context = nullptr; // SSL_CTX
     int m_listenFd = -1;
@@ -46,7 +41,7 @@ private:
     std::atomic<long> m_handshakes{0};
     std::atomic<long> m_resumed{0};
     std::thread m_acceptThread;
-    std::list<Connection> m_connections; // the accept thread and Stop() only
+    ConnectionThreads m_connections; // the accept thread and Stop() only
 };
 
 } // namespace trawl::sitesim
