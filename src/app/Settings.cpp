@@ -20,10 +20,11 @@ struct Field {
     Kind kind;
     std::string Settings::*text = nullptr;
     int Settings::*number = nullptr;
+    bool onlyWhenSet = false; // beyond the 24: written only when not 0
 };
 
-// The file order. Every line of the file is one of these, and the file holds all of them (HostPauseMs
-// and WatchMinutes only when they are set).
+// The file order. Every line of the file is one of these, and the file holds all of them (those written
+// only when set, only then).
 const Field kFields[] = {
     {"CurrentSearchName", Kind::Text, &Settings::CurrentSearchName},
     {"SearchCraigslist", Kind::Number, nullptr, &Settings::SearchCraigslist},
@@ -49,8 +50,8 @@ const Field kFields[] = {
     {"AutoSync", Kind::Number, nullptr, &Settings::AutoSync},
     {"HTMLheader", Kind::Template, &Settings::HTMLheader},
     {"HTMLitem", Kind::Template, &Settings::HTMLitem},
-    {"HostPauseMs", Kind::Number, nullptr, &Settings::HostPauseMs},
-    {"WatchMinutes", Kind::Number, nullptr, &Settings::WatchMinutes},
+    {"HostPauseMs", Kind::Number, nullptr, &Settings::HostPauseMs, true},
+    {"WatchMinutes", Kind::Number, nullptr, &Settings::WatchMinutes, true},
 };
 
 int Clamp(int value, int low, int high)
@@ -70,7 +71,7 @@ void Apply(Settings& settings, const Field& field, std::string_view value)
         } else if (field.number == &Settings::HostPauseMs) {
             number = Clamp(number, 0, kMaxHostPauseMs);
         } else if (field.number == &Settings::WatchMinutes) {
-            number = number <= 0 ? 0 : Clamp(number, kMinWatchMinutes, kMaxWatchMinutes);
+            number = BoundedWatchMinutes(number);
         }
         settings.*field.number = number;
         break;
@@ -138,6 +139,11 @@ std::string EncodeTemplate(const std::string& text)
 
 } // namespace
 
+int BoundedWatchMinutes(int minutes)
+{
+    return minutes <= 0 ? 0 : Clamp(minutes, kMinWatchMinutes, kMaxWatchMinutes);
+}
+
 Settings Settings::Defaults()
 {
     Settings settings;
@@ -186,8 +192,7 @@ std::string SettingsFileText(const Settings& settings)
 {
     std::string out;
     for (const Field& field : kFields) {
-        if ((field.number == &Settings::HostPauseMs || field.number == &Settings::WatchMinutes) &&
-            settings.*field.number == 0) {
+        if (field.onlyWhenSet && settings.*field.number == 0) {
             continue;
         }
         out.append(field.key);

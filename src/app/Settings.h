@@ -53,6 +53,8 @@ inline constexpr int kMaxWorkerThreads = 12;
 inline constexpr int kMaxHostPauseMs = 60000;
 inline constexpr int kMinWatchMinutes = 10; // a watched search never asks the sites more often
 inline constexpr int kMaxWatchMinutes = 24 * 60;
+// 0 (never) for 0 or less, else within kMinWatchMinutes to kMaxWatchMinutes.
+int BoundedWatchMinutes(int minutes);
 
 // The settings file's name inside the program folder.
 inline constexpr const char* kSettingsFileName = "trawlkit.ini";

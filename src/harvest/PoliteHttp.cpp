@@ -12,14 +12,6 @@ namespace {
 
 constexpr int kWaitSliceMs = 100;
 
-std::string_view BareHost(std::string_view host)
-{
-    if (host.starts_with(kHttpsPrefix)) {
-        host.remove_prefix(kHttpsPrefix.size());
-    }
-    return host;
-}
-
 } // namespace
 
 std::optional<int> RetryAfterSeconds(std::string_view response)

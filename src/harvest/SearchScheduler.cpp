@@ -93,9 +93,7 @@ void SearchScheduler::RunScheduler(Settings settings, SearchInputs inputs)
     m_context.view.SetSiteReport("");
     for (int s = 1; s <= kMaxWorkerThreads; ++s) {
         if (std::exchange(m_slots[static_cast<std::size_t>(s - 1)].keptRow, false)) {
-            m_context.view.SetSlotText(SlotKind::Search, s, "");
-            m_context.view.SetSlotLight(SlotKind::Search, s, Light::Dark);
-            m_context.view.SetSlotSite(SlotKind::Search, s, SiteIcon::None);
+            ClearRow(s);
         }
     }
     const int maxThreads = ClampThreads(settings.MaxThreads);
@@ -253,14 +251,19 @@ void SearchScheduler::SearchWorker(int slotNumber, const Settings& settings)
     FinishWorker(slotNumber, keepRow);
 }
 
+void SearchScheduler::ClearRow(int slotNumber)
+{
+    m_context.view.SetSlotText(SlotKind::Search, slotNumber, "");
+    m_context.view.SetSlotLight(SlotKind::Search, slotNumber, Light::Dark);
+    m_context.view.SetSlotSite(SlotKind::Search, slotNumber, SiteIcon::None);
+}
+
 void SearchScheduler::FinishWorker(int slotNumber, bool keepRow)
 {
     Slot& slot = m_slots[static_cast<std::size_t>(slotNumber - 1)];
     slot.keptRow = keepRow; // cleared as the next run starts, if no job of it takes the row first
     if (!keepRow) {
-        m_context.view.SetSlotText(SlotKind::Search, slotNumber, "");
-        m_context.view.SetSlotLight(SlotKind::Search, slotNumber, Light::Dark);
-        m_context.view.SetSlotSite(SlotKind::Search, slotNumber, SiteIcon::None);
+        ClearRow(slotNumber);
     }
     {
         std::lock_guard lock(slot.mutex);

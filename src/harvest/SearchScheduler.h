@@ -56,6 +56,7 @@ private:
     void SearchWorker(int slot, const Settings& settings);
     // Frees the slot; its row is cleared unless it is to keep saying that the site said nothing.
     void FinishWorker(int slot, bool keepRow = false);
+    void ClearRow(int slot); // empty text, dark light, no site
     bool AnyBusy(int maxThreads) const;
 
     HarvestContext m_context;

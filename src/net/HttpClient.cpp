@@ -128,8 +128,7 @@ RedirectStep DecideRedirect(std::string_view response, std::string_view requestH
         const int status = StatusCode(response);
         if ((status == 301 || status == 307 || status == 308) && !requestHost.empty() &&
             SplitLocation(TextBetween(response, kSecureLocationMark, kLineEnd), step) &&
-            SameHost(step.host,
-                     requestHost.starts_with(kHttpsPrefix) ? requestHost.substr(kHttpsPrefix.size()) : requestHost)) {
+            SameHost(step.host, BareHost(requestHost))) {
             step.action = RedirectStep::Action::Follow;
             step.host.insert(0, kHttpsPrefix);
         } else {
@@ -180,19 +179,15 @@ void HttpClient::NoteHandshake(const std::string& host, const std::string& failu
 
 std::string HttpClient::ConnectFailure(const std::string& host) const
 {
-    std::string_view name = host;
-    if (name.starts_with(kHttpsPrefix)) {
-        name.remove_prefix(kHttpsPrefix.size());
-    }
     std::lock_guard lock(m_tlsFailures->mutex);
-    const auto found = m_tlsFailures->reasons.find(name);
+    const auto found = m_tlsFailures->reasons.find(BareHost(host));
     return found != m_tlsFailures->reasons.end() ? found->second : std::string();
 }
 
 std::string HttpClient::Exchange(const std::string& address, const std::string& path)
 {
     const bool tls = address.starts_with(kHttpsPrefix);
-    const std::string host = tls ? address.substr(kHttpsPrefix.size()) : address;
+    const std::string host(BareHost(address));
     if (!IsSendableHost(host) || !IsSendablePath(path)) {
         return {};
     }

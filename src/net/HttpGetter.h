@@ -9,6 +9,12 @@ namespace trawl {
 // A host given to HttpGet as this prefix and the name is asked over TLS (port 443).
 inline constexpr std::string_view kHttpsPrefix = "https://";
 
+// The host's name without the prefix: what both forms of one host share.
+inline std::string_view BareHost(std::string_view host)
+{
+    return host.starts_with(kHttpsPrefix) ? host.substr(kHttpsPrefix.size()) : host;
+}
+
 // One blocking HTTP/1.0 GET exchange: the raw response (status line, headers, blank line and body),
 // or an empty text when nothing was received. The real one is HttpClient; tests may put a scripted
 // one in its place.

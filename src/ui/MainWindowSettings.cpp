@@ -24,12 +24,13 @@ void MainWindow::ApplySettings()
 {
     Settings next = m_settingsPage->Read(m_settings);
     next.CurrentSearchName = ToBytes(m_searchName.text());
+    const bool newPeriod = next.WatchMinutes != m_settings.WatchMinutes;
     if (!CommitSettings(next)) {
         return;
     }
     m_http.SetUserAgent(m_settings.UserAgent);
     m_polite.SetPause(m_settings.HostPauseMs);
-    if (Idle()) {
+    if (newPeriod && Idle()) {
         PlanWatch(); // a new period counts from now (or the watch ends)
     }
     // The trees of the sites that are on, laid out again.

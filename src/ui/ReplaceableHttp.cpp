@@ -9,15 +9,16 @@ ReplaceableHttp::ReplaceableHttp(const std::string& userAgent, Connector& connec
 {
 }
 
+std::shared_ptr<HttpClient> ReplaceableHttp::Current() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_client;
+}
+
 std::string ReplaceableHttp::HttpGet(const std::string& host, const std::string& path, int followRedirect,
                                      int countBytes)
 {
-    std::shared_ptr<HttpClient> client;
-    {
-        std::lock_guard lock(m_mutex);
-        client = m_client;
-    }
-    return client->HttpGet(host, path, followRedirect, countBytes);
+    return Current()->HttpGet(host, path, followRedirect, countBytes);
 }
 
 void ReplaceableHttp::SetUserAgent(const std::string& userAgent)
@@ -29,18 +30,12 @@ void ReplaceableHttp::SetUserAgent(const std::string& userAgent)
 
 std::string ReplaceableHttp::UserAgent() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_client->options().userAgent;
+    return Current()->options().userAgent;
 }
 
 std::string ReplaceableHttp::ConnectFailure(const std::string& host) const
 {
-    std::shared_ptr<HttpClient> client;
-    {
-        std::lock_guard lock(m_mutex);
-        client = m_client;
-    }
-    return client->ConnectFailure(host);
+    return Current()->ConnectFailure(host);
 }
 
 } // namespace trawl::ui

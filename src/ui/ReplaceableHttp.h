@@ -29,6 +29,9 @@ public:
     std::string UserAgent() const;
 
 private:
+    // The client of the moment; an exchange keeps its own copy while a new one replaces it.
+    std::shared_ptr<HttpClient> Current() const;
+
     Connector& m_connector;
     ByteCounter& m_counter;
     const std::atomic<int>* m_stop;

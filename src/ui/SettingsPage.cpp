@@ -106,10 +106,10 @@ Settings SettingsPage::Read(const Settings& base)
     settings.MaxThreads = BoundedNumber(maxThreads, 1, kMaxWorkerThreads);
     settings.MaxThreads2 = BoundedNumber(maxThreads2, 1, kMaxWorkerThreads);
     settings.HostPauseMs = BoundedNumber(hostPause, 0, kMaxHostPauseMs);
-    settings.WatchMinutes = BoundedNumber(watch, 0, kMaxWatchMinutes);
-    if (settings.WatchMinutes > 0 && settings.WatchMinutes < kMinWatchMinutes) {
-        settings.WatchMinutes = kMinWatchMinutes; // the sites are never asked more often
-        watch.setText(QString::number(kMinWatchMinutes));
+    const int watchTyped = BoundedNumber(watch, 0, kMaxWatchMinutes);
+    settings.WatchMinutes = BoundedWatchMinutes(watchTyped); // the sites are never asked more often
+    if (settings.WatchMinutes != watchTyped) {
+        watch.setText(QString::number(settings.WatchMinutes));
     }
     // As typed, but a line break would split the file's line and the request's header in two.
     std::string agent = ToBytes(userAgent.text());
