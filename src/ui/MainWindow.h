@@ -147,6 +147,10 @@ public:
     void ResetTemplate();
     void OpenAbout();
 
+private Q_SLOTS:
+    // The watch's wake-up on the GUI thread.
+    void WatchFired();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -233,6 +237,7 @@ private:
     bool m_tellWhenScanEnds = false;      // that search ended during a deep scan: its news waits for the scan
     bool m_watchedRun = false;            // the run under way was started by the watch: saved when it ends
     bool m_watchWaiting = false;          // the watch fired while the window was busy
+    std::atomic<int> m_watchFired{0};     // raised by the watch's thread, taken by WatchFired
     std::unique_ptr<SearchWatch> m_watch; // made last, stopped first
     bool m_closing = false;
     QPointer<QWidget> m_focusBeforeDeactivation;
