@@ -9,6 +9,7 @@
 
 namespace trawl {
 
+class GramIndex;
 class ResultStore;
 
 // The filter language: terms separated by commas (or by spaces outside double quotes), all of which
@@ -39,13 +40,16 @@ public:
     // on a text already known to pass `passed`.
     CompiledFilter Remaining(const CompiledFilter& passed) const;
 
-private:
-    CompiledFilter() = default;
     struct Term {
         std::string text; // lower case
         bool excluded;
         bool operator==(const Term&) const = default;
     };
+    // Longest first: every term must hold, so the order changes no answer.
+    const std::vector<Term>& Terms() const { return m_terms; }
+
+private:
+    CompiledFilter() = default;
     std::vector<Term> m_terms;
 };
 
@@ -56,10 +60,15 @@ struct QuickFilterResult {
 };
 
 // How a filter run goes: on how many threads (each takes a share of the records, reading the store
-// under its shared lock), and a flag that, once raised, ends the run early as cancelled.
+// under its shared lock), a flag that, once raised, ends the run early as cancelled, and an index of
+// the records' texts to look terms up in first (used for the records it holds while it is current).
 struct QuickFilterRun {
     int threads = 1;
     const std::atomic<int>* cancel = nullptr;
+    const GramIndex* index = nullptr;
+    // Storage for the answer's records, taken when given: a vector whose pages are present already
+    // (at a million results a fresh one costs more in page faults than the filtering).
+    std::vector<int>* room = nullptr;
 };
 
 // Every record whose Title followed by FullText passes `filter`.
@@ -81,6 +90,9 @@ private:
     int m_tested = 0; // records 1..m_tested were tested
     CompiledFilter m_filter{""};
     std::vector<int> m_matches; // ascending
+    // Room the next answer is built in, kept from one keystroke to the next (see QuickFilterRun::room).
+    std::vector<int> m_spare;
+    std::vector<std::vector<int>> m_found; // per share
 };
 
 QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, QuickFilterMemo& memo);

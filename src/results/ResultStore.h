@@ -140,6 +140,16 @@ public:
         int Count() const { return m_store->Count(); }
         std::uint64_t Generation() const { return m_store->m_generation; }
         RecordView View(int record) const { return Unpack(m_store->Slot(record)); }
+        // As Locked::Prefetch: the record's header and first bytes, for a reader a few records behind.
+        void Prefetch(int record) const
+        {
+            if (record >= 1 && record <= Count()) {
+                const char* block = m_store->Slot(record);
+                for (int line = 0; line < 4; ++line) {
+                    __builtin_prefetch(block + 64 * line);
+                }
+            }
+        }
 
     private:
         friend class ResultStore;
@@ -207,8 +217,8 @@ private:
     // Arena 0 for loads on one thread; a load on several takes one arena per thread (lane).
     std::array<RecordArena, kLoadLanes> m_arenas;
     std::atomic<std::size_t> m_ownBlocks{0}; // blocks allocated one by one rather than in an arena
-    std::uint64_t m_generation = 0; // under the lock; see Locked::Generation
-    ScanCursors m_scanCursors;      // under the lock
+    std::uint64_t m_generation = 0;          // under the lock; see Locked::Generation
+    ScanCursors m_scanCursors;               // under the lock
     std::vector<unsigned char> m_selection;
 };
 

@@ -28,30 +28,51 @@ void FilterRunner::Request(const std::string& text)
     m_wake.notify_all();
 }
 
+void FilterRunner::Recycle(std::vector<int> records)
+{
+    std::lock_guard lock(m_mutex);
+    if (records.capacity() > m_room.capacity()) {
+        m_room.swap(records);
+    }
+}
+
 void FilterRunner::Run()
 {
     while (true) {
-        std::pair<long, std::string> job;
+        std::optional<std::pair<long, std::string>> job;
         {
             std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_quit || m_wanted.has_value(); });
+            m_wake.wait(lock, [this] { return m_quit || m_wanted.has_value() || m_indexing; });
             if (m_quit) {
                 return;
             }
-            job = std::move(*m_wanted);
-            m_wanted.reset();
+            job.swap(m_wanted);
             m_cancel.store(0);
         }
-        QuickFilterResult result = ApplyQuickFilter(m_store, job.second, m_memo, QuickFilterRun{kThreads, &m_cancel});
-        if (result.cancelled) {
+        if (!job) {
+            const GramIndex::Step step = m_index.Extend(m_store, kRowsPerStep, kThreads, &m_cancel);
+            m_indexed.store(step == GramIndex::Step::Whole);
+            if (step == GramIndex::Step::Whole || step == GramIndex::Step::Stale) {
+                // Caught up, or the records keep changing: the next request looks again.
+                std::lock_guard lock(m_mutex);
+                m_indexing = false;
+            }
+            continue;
+        }
+        std::vector<int> room;
+        {
+            std::lock_guard lock(m_mutex);
+            room.swap(m_room);
+        }
+        QuickFilterResult result =
+            ApplyQuickFilter(m_store, job->second, m_memo, QuickFilterRun{kThreads, &m_cancel, &m_index, &room});
+        std::lock_guard lock(m_mutex);
+        m_indexing = true;
+        if (result.cancelled || m_wanted.has_value()) {
             continue; // a newer request is waiting
         }
-        std::lock_guard lock(m_mutex);
-        if (m_wanted.has_value()) {
-            continue; // came in too late to be cancelled: the newer one follows
-        }
         const bool wake = !m_done.has_value();
-        m_done = std::make_pair(job.first, std::move(result));
+        m_done = std::make_pair(job->first, std::move(result));
         if (wake) {
             // By name: the call carries nothing of this thread's; the result travels under m_mutex.
             QMetaObject::invokeMethod(this, "Deliver", Qt::QueuedConnection);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "results/GramIndex.h"
 #include "results/QuickFilter.h"
 
 #include <QObject>
@@ -18,7 +19,9 @@ namespace trawl::ui {
 // Runs the quick filter off the GUI thread, so typing never waits for it. Only the newest filter
 // counts: a new request cancels the one running, and a result that is not the newest request's is
 // never handed on. Each result reaches the GUI thread through Filtered. The filter runs on both
-// cores and narrows from the previous answer while the store stays the same.
+// cores and narrows from the previous answer while the store stays the same. Between requests the
+// thread indexes the records' texts a step at a time (a request cancels the step), and the filter
+// looks terms up there first.
 class FilterRunner final : public QObject {
     Q_OBJECT
 
@@ -33,9 +36,15 @@ public:
     void Request(const std::string& text);
     // Requests handed out so far; Filtered carries the number of the one it answers.
     long Requested() const { return m_requested; }
+    // Hands back the records of an answer no longer shown: the next answer is written into them.
+    void Recycle(std::vector<int> records);
+    // Whether the index has caught up with the records (as of its last step).
+    bool Indexed() const { return m_indexed.load(); }
 
 Q_SIGNALS:
-    void Filtered(long request, const trawl::QuickFilterResult& result);
+    // Sent on the GUI thread, connected directly: a receiver may take the records (a million of them
+    // are not copied).
+    void Filtered(long request, trawl::QuickFilterResult& result);
 
 private Q_SLOTS:
     void Deliver();
@@ -43,13 +52,20 @@ private Q_SLOTS:
 private:
     void Run();
 
+    // Rows of the index built in one step between two looks for a request.
+    static constexpr int kRowsPerStep = 256;
+
     ResultStore& m_store;
     QuickFilterMemo m_memo; // the filter thread's only
+    GramIndex m_index;      // the filter thread's only
+    bool m_indexing = true; // guarded by m_mutex: the index may have records to catch up with
+    std::atomic<bool> m_indexed{false};
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::optional<std::pair<long, std::string>> m_wanted;     // guarded by m_mutex
     std::optional<std::pair<long, QuickFilterResult>> m_done; // guarded by m_mutex
     bool m_quit = false;                                      // guarded by m_mutex
+    std::vector<int> m_room;                                  // guarded by m_mutex
     std::atomic<int> m_cancel{0};
     long m_requested = 0; // GUI thread
     std::thread m_thread;

@@ -6,6 +6,8 @@
 #include "ui/PageLayout.h"
 #include "ui/QtText.h"
 
+#include <QHeaderView>
+
 namespace trawl::ui {
 
 MatchListModel::MatchListModel(ResultStore& store, QObject* parent) : QAbstractListModel(parent), m_store(store) {}
@@ -49,12 +51,13 @@ QVariant MatchListModel::data(const QModelIndex& index, int role) const
     return found->second;
 }
 
-void MatchListModel::SetRecords(std::vector<int> records)
+std::vector<int> MatchListModel::SetRecords(std::vector<int> records)
 {
     beginResetModel();
-    m_records = std::move(records);
+    m_records.swap(records);
     m_titles.clear();
     endResetModel();
+    return records;
 }
 
 QuickFilterDialog::QuickFilterDialog(ResultStore& store, Prompts& prompts, Shell& shell, bool confirmSpawn,
@@ -71,8 +74,17 @@ QuickFilterDialog::QuickFilterDialog(ResultStore& store, Prompts& prompts, Shell
     filterLabel.setBuddy(&filter);
     count.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     titles.setModel(&m_model);
-    titles.setUniformItemSizes(true); // a million titles are laid out without asking each its size
+    titles.setShowGrid(false);
+    titles.setWordWrap(false);
+    titles.setTabKeyNavigation(false);
+    titles.setCornerButtonEnabled(false);
+    titles.horizontalHeader()->hide();
+    titles.horizontalHeader()->setStretchLastSection(true);
+    titles.verticalHeader()->hide();
+    titles.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    titles.verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2);
     titles.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    titles.setSelectionBehavior(QAbstractItemView::SelectRows);
     titles.setSelectionMode(QAbstractItemView::SingleSelection);
     // Enter in the filter box is typing, not a press of an output button.
     for (QPushButton* button : {&outputCsv, &viewHtml, &close}) {
@@ -83,7 +95,7 @@ QuickFilterDialog::QuickFilterDialog(ResultStore& store, Prompts& prompts, Shell
 
     connect(&m_runner, &FilterRunner::Filtered, this, &QuickFilterDialog::ShowResult);
     connect(&filter, &QLineEdit::textChanged, this, &QuickFilterDialog::FilterChanged);
-    connect(&titles, &QListView::doubleClicked, this, &QuickFilterDialog::ViewSelected);
+    connect(&titles, &QTableView::doubleClicked, this, &QuickFilterDialog::ViewSelected);
     connect(&outputCsv, &QPushButton::clicked, this,
             [this] { m_writeOutput(OutputKind::Csv, ToBytes(filter.text())); });
     connect(&viewHtml, &QPushButton::clicked, this,
@@ -104,12 +116,12 @@ void QuickFilterDialog::FilterChanged(const QString& text)
     m_runner.Request(applied);
 }
 
-void QuickFilterDialog::ShowResult(long request, const QuickFilterResult& result)
+void QuickFilterDialog::ShowResult(long request, QuickFilterResult& result)
 {
     m_answered = request;
     m_shown = result.count;
     titles.setUpdatesEnabled(false);
-    m_model.SetRecords(result.records);
+    m_runner.Recycle(m_model.SetRecords(std::move(result.records)));
     titles.setUpdatesEnabled(true);
     count.setText(QString::fromLatin1(GroupDigits(result.count).c_str()));
 }

@@ -8,8 +8,8 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
+#include <QTableView>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -34,7 +34,8 @@ public:
     explicit MatchListModel(ResultStore& store, QObject* parent = nullptr);
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-    void SetRecords(std::vector<int> records);
+    // Returns the records shown before.
+    std::vector<int> SetRecords(std::vector<int> records);
     int RecordOfRow(int row) const;
 
 private:
@@ -65,7 +66,8 @@ public:
     QLineEdit filter;
     QLabel count;
     QLabel resultsLabel;
-    QListView titles;
+    // A one-column table: a list view lays out every row again at each answer (a million of them).
+    QTableView titles;
     QPushButton outputCsv;
     QPushButton viewHtml;
     QPushButton close;
@@ -74,7 +76,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void ShowResult(long request, const QuickFilterResult& result);
+    void ShowResult(long request, QuickFilterResult& result);
     void ViewSelected();
     void Lay();
 

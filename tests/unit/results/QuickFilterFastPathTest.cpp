@@ -2,6 +2,7 @@
 // memo that narrows one keystroke's answer from the previous one while the store stays the same.
 
 #include "app/TextUtil.h"
+#include "results/GramIndex.h"
 #include "results/QuickFilter.h"
 #include "results/ResultStore.h"
 #include "support/Doubles.h"
@@ -167,6 +168,91 @@ TEST_F(MemoFixture, threaded_runs_give_the_plain_answers_and_a_cancelled_one_cha
     // The memo still holds "bike": narrowing it gives the plain answer.
     EXPECT_EQ(ApplyQuickFilter(store, "bike v", memo, QuickFilterRun{2, nullptr}).records,
               ApplyQuickFilter(store, "bike v").records);
+}
+
+// The index of the texts, built a step at a time between keystrokes, covering part of the records or
+// gone stale, never changes an answer: every keystroke of typed, deleted and mixed filters (short
+// terms the index answers alone, longer ones it only narrows, exclusions, quotes, bytes outside
+// a-z 0-9, terms across the title and text seam) gives the plain answer, on one thread and two.
+TEST_F(MemoFixture, an_index_of_the_texts_at_any_stage_gives_the_plain_answers)
+{
+    Append(2000);
+    {
+        auto locked = store.Lock(); // a term across the seam, a text of one byte, an empty title
+        locked.AppendLoaded({"2024-01-01", "red bi", "C", "S", "seam", "KE vintage", ""});
+        locked.AppendLoaded({"2024-01-01", "", "C", "S", "lone", "b", ""});
+        locked.AppendLoaded({"2024-01-01", "", "C", "S", "empty", "", ""});
+    }
+    const std::vector<std::string> queries = {
+        "bike vintage",   "-red bike", "\"red bi\"ke", "ab -b", "vin,tage -a", "b -bi", "-e\xe9",
+        "\xe9t\xe9 blue", "-",         "ke v",         "9",     "a b"};
+    GramIndex index;
+    QuickFilterMemo memo;
+    int indexedAnswers = 0;
+    for (int round = 0; round < 40; ++round) {
+        const std::string& query = queries[random() % queries.size()];
+        for (std::size_t n = 0; n <= query.size(); ++n) {
+            switch (random() % 10) {
+            case 0:
+                Append(70); // past the index's last row
+                break;
+            case 1:
+                store.Lock().Set(1 + static_cast<int>(random() % store.Count()), Field::FullText, Words(3));
+                break;
+            case 2:
+                store.Lock().Remove({1 + static_cast<int>(random() % store.Count())});
+                break;
+            default:
+                break;
+            }
+            index.Extend(store, 1 + static_cast<int>(random() % 20), 1 + round % 2, nullptr);
+            if (index.Records() > 0 && index.Generation() == store.ReadLock().Generation()) {
+                ++indexedAnswers;
+            }
+            const std::string filter = query.substr(0, n);
+            const QuickFilterRun run{1 + round % 2, nullptr, &index, nullptr};
+            const QuickFilterResult fast = ApplyQuickFilter(store, filter, memo, run);
+            const QuickFilterResult plain = ApplyQuickFilter(store, filter);
+            ASSERT_EQ(fast.records, plain.records) << "filter [" << filter << "] round " << round;
+            ASSERT_EQ(fast.count, plain.count);
+        }
+    }
+    EXPECT_GT(indexedAnswers, 200);
+}
+
+// Short letter and digit terms are the index's own answer, others only candidates; a raised cancel
+// flag or a change of the store during a step keeps the rows built before it, and a changed store
+// empties the index at its next step.
+TEST_F(MemoFixture, the_index_answers_short_terms_itself_and_keeps_its_rows_through_cancels)
+{
+    Append(64 * 3 + 10);
+    GramIndex index;
+    EXPECT_EQ(index.Extend(store, 2, 2, nullptr), GramIndex::Step::Grown);
+    EXPECT_EQ(index.Records(), 128);
+    const std::atomic<int> cancel{1};
+    EXPECT_EQ(index.Extend(store, 5, 1, &cancel), GramIndex::Step::Cancelled);
+    EXPECT_EQ(index.Records(), 128);
+    EXPECT_EQ(index.Extend(store, 5, 1, nullptr), GramIndex::Step::Grown);
+    EXPECT_EQ(index.Extend(store, 5, 1, nullptr), GramIndex::Step::Whole); // 10 records short of a row
+    EXPECT_EQ(index.Records(), 192);
+
+    std::vector<std::uint64_t> words;
+    for (const std::string term : {"b", "bi", "ke", "a", "9"}) {
+        EXPECT_TRUE(index.Candidates(term, words)) << term;
+        auto locked = store.ReadLock();
+        for (int n = 1; n <= index.Records(); ++n) {
+            const RecordView view = locked.View(n);
+            const bool holds = ContainsFolded(std::string(view.Title) + std::string(view.FullText), term);
+            ASSERT_EQ(((words[static_cast<std::size_t>(n - 1) / 64] >> ((n - 1) % 64)) & 1) != 0, holds) << term << n;
+        }
+    }
+    EXPECT_FALSE(index.Candidates("bik", words));
+    EXPECT_FALSE(index.Candidates("\xe9", words));
+    EXPECT_FALSE(index.Candidates("a-", words));
+
+    store.Lock().Set(1, Field::Title, "changed");
+    EXPECT_EQ(index.Extend(store, 1, 1, nullptr), GramIndex::Step::Grown);
+    EXPECT_EQ(index.Records(), 64); // started again from the first row
 }
 
 TEST(CompiledFilterNarrows, only_claims_narrowing_when_every_match_also_matches_the_wider_filter)
