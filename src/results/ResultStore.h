@@ -150,6 +150,18 @@ public:
                 }
             }
         }
+        // The second stage, a few records later, once the header is in: the record's Title to the
+        // end of its FullText (its first 2 KB), which a search that finds nothing reads whole.
+        void PrefetchText(int record) const
+        {
+            if (record >= 1 && record <= Count()) {
+                const RecordView view = View(record);
+                const char* end = view.FullText.data() + std::min<std::size_t>(view.FullText.size(), 2048);
+                for (const char* line = view.Title.data(); line < end; line += 64) {
+                    __builtin_prefetch(line);
+                }
+            }
+        }
 
     private:
         friend class ResultStore;
