@@ -1,6 +1,8 @@
 // The quick-filter dialog: what it lists and counts as the user types, its outputs, the view of one
 // ad, and typing that comes faster than the filter.
 
+#include "results/QuickFilter.h"
+
 #include "GuiSupport.h"
 #include "app/TextUtil.h"
 #include "results/ResultStore.h"
@@ -69,6 +71,7 @@ private Q_SLOTS:
     void outputs_hold_exactly_the_matches_and_a_title_opens_its_ad();
     void a_keystroke_during_a_slow_filter_abandons_it_for_the_newest();
     void opens_only_with_two_results();
+    void answers_stay_right_while_the_index_is_built_and_after_records_change();
 };
 
 void QuickFilterTest::terms_exclusions_and_phrases_list_the_matches_last_record_first()
@@ -175,6 +178,57 @@ void QuickFilterTest::opens_only_with_two_results()
     QTest::mouseClick(&window.resultsPage().filter, Qt::LeftButton); // one result: nothing opens
     QVERIFY(window.quickFilter() == nullptr);
     QVERIFY(QApplication::activeModalWidget() == nullptr);
+}
+
+// The dialog indexes the texts behind the typing; whether a key finds the index caught up, part built,
+// or gone stale because a record changed (as a deep scan changes them), the list is the plain answer.
+void QuickFilterTest::answers_stay_right_while_the_index_is_built_and_after_records_change()
+{
+    const std::vector<std::string> words = {"Bike", "vintage", "red", "frame", "9 speed", "caf\xc3\xa9", "-"};
+    std::vector<StoredAd> ads;
+    for (int n = 0; n < 3000; ++n) {
+        std::string text;
+        for (int k = 0; k < 6; ++k) {
+            text += words[static_cast<std::size_t>((n * 7 + k * 3 + n / 11) % 7)] + (k % 2 ? "" : " ");
+        }
+        ads.push_back({"2024-03-01", words[static_cast<std::size_t>(n % 7)] + " " + std::to_string(n), "Toronto",
+                       "Bikes", "http://toronto.craigslist.ca/bik/" + std::to_string(n) + ".html", text});
+    }
+    WindowHarness harness({"CurrentSearchName: many", "DiscardSearches: 0"});
+    WriteSearchFile(harness.home.path(), "many", ads);
+    MainWindow& window = harness.Open();
+    bool drove = false;
+    WhenFilterOpens(window, [&](QuickFilterDialog& dialog) {
+        const auto expectPlain = [&](const QString& typed) {
+            QVERIFY(TypeAndWait(dialog, typed));
+            const QuickFilterResult plain =
+                ApplyQuickFilter(window.store(), ToLowerAscii(TrimSpaces(typed.toStdString())));
+            QCOMPARE(dialog.Shown(), plain.count);
+            QStringList titles;
+            {
+                auto locked = window.store().ReadLock();
+                for (const int record : plain.records) {
+                    titles << QString::fromStdString(std::string(locked.View(record).Title));
+                }
+            }
+            QCOMPARE(Titles(dialog), titles);
+        };
+        expectPlain(QStringLiteral("bike vin")); // typed at once: the index may be anywhere in its build
+        QVERIFY(WaitUntil([&] { return dialog.runner().Indexed(); }));
+        for (const QString& typed : {QStringLiteral("bike"), QStringLiteral("bike vintage -red"), QStringLiteral("9 s"),
+                                     QStringLiteral("\"red bike\""), QStringLiteral("-e"), QStringLiteral("caf")}) {
+            expectPlain(typed);
+        }
+        window.store().Lock().Set(5, Field::FullText, "now a vintage bike"); // the index is stale now
+        window.store().Lock().Set(6, Field::Title, "red bike");
+        expectPlain(QStringLiteral("vintage bike"));
+        QVERIFY(WaitUntil([&] { return dialog.runner().Indexed(); })); // built again after that key
+        expectPlain(QStringLiteral("red bike"));
+        expectPlain(QStringLiteral("red bike -vintage"));
+        drove = true;
+    });
+    QTest::mouseClick(&window.resultsPage().filter, Qt::LeftButton);
+    QVERIFY(drove);
 }
 
 QTEST_MAIN(QuickFilterTest)
