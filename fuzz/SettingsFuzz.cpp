@@ -16,7 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(settings.MaxThreads2 >= 1 && settings.MaxThreads2 <= kMaxWorkerThreads, "MaxThreads2 range");
     Check(settings.SearchCraigslist != 0 || settings.SearchKijiji != 0, "no site searched");
 
-    // The written file is exactly 24 lines, each ended by CR LF: no value may break a line.
+    // The written file is 24 lines, and one more for each of the two settings written only when set,
+    // each ended by CR LF: no value may break a line.
+    const int expectedLines = 24 + (settings.HostPauseMs != 0 ? 1 : 0) + (settings.WatchMinutes != 0 ? 1 : 0);
     const std::string file = SettingsFileText(settings);
     int lines = 0;
     for (std::size_t i = 0; i < file.size(); ++i) {
@@ -25,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             ++lines;
         }
     }
-    Check(lines == 24 && file.ends_with("\r\n"), "the written file is not 24 lines", file);
+    Check(lines == expectedLines && file.ends_with("\r\n"), "the written file has the wrong number of lines", file);
 
     // Read back, numbers and templates are what was written (the file holds the height 4 above).
     const Settings again = ParseSettingsText(file);
@@ -33,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
               again.MaxThreads2 == settings.MaxThreads2 && again.Width == settings.Width &&
               again.SearchTitles == settings.SearchTitles && again.HasPictures == settings.HasPictures &&
               again.AutoSync == settings.AutoSync && again.SearchCraigslist == settings.SearchCraigslist &&
-              again.SearchKijiji == settings.SearchKijiji && again.DiscardSearches == settings.DiscardSearches,
+              again.SearchKijiji == settings.SearchKijiji && again.DiscardSearches == settings.DiscardSearches &&
+              again.HostPauseMs == settings.HostPauseMs && again.WatchMinutes == settings.WatchMinutes,
           "a number changed on the way through the file", file);
     if (settings.Height <= INT_MAX - 4) {
         Check(again.Height == settings.Height + 4, "height read back", file);
