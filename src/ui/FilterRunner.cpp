@@ -68,6 +68,9 @@ void FilterRunner::Run()
             ApplyQuickFilter(m_store, job->second, m_memo, QuickFilterRun{kThreads, &m_cancel, &m_index, &room});
         std::lock_guard lock(m_mutex);
         m_indexing = true;
+        if (result.cancelled) {
+            m_room.swap(room); // untouched: the next run writes into it
+        }
         if (result.cancelled || m_wanted.has_value()) {
             continue; // a newer request is waiting
         }
