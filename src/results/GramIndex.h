@@ -45,8 +45,11 @@ public:
     // bit (n - 1) % 64 of word (n - 1) / 64. True when they are exactly those that hold it.
     bool Candidates(std::string_view term, std::vector<std::uint64_t>& words) const;
 
-private:
+    // The class a byte counts as: 0 for anything but an ASCII letter or digit, 1-26 for a-z (either
+    // case), 27-36 for 0-9.
     static int Class(char c);
+
+private:
     // Room for `wantedRows` rows (all the store holds), pages present for the first `neededRows`.
     bool Reserve(int wantedRows, int neededRows);
     // The words of one row: gram g of row r is m_bits[r * kGrams + g].

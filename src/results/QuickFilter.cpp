@@ -5,8 +5,10 @@
 #include "results/ResultStore.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <immintrin.h>
+#include <sys/mman.h>
 #include <thread>
 
 namespace trawl {
@@ -46,23 +48,29 @@ bool FoldedEqual(const char* at, std::string_view needle)
     return true;
 }
 
-// Whether the needle starts at any of the starts `at` + k whose bit k is set in `mask`.
-bool AnyCandidate(const char* at, unsigned mask, std::string_view needle)
+constexpr std::size_t kNowhere = std::string_view::npos;
+constexpr std::uint32_t kUnplaced = ~std::uint32_t{0};
+
+// The first of the starts k whose bit is set in `mask` where the needle starts at `at` + k, or
+// kNowhere.
+std::size_t FirstCandidate(const char* at, unsigned mask, std::string_view needle)
 {
     for (; mask != 0; mask &= mask - 1) {
-        if (FoldedEqual(at + __builtin_ctz(mask), needle)) {
-            return true;
+        const auto k = static_cast<std::size_t>(__builtin_ctz(mask));
+        if (FoldedEqual(at + k, needle)) {
+            return k;
         }
     }
-    return false;
+    return kNowhere;
 }
 
 // Setting bit 5 maps both cases of a letter to one byte, so (byte | 0x20) matching the needle's
 // first and last bytes (also | 0x20) is necessary for a match; only those starts are compared in
 // full. Each step tests a vector's width of starts; the last step is moved back to end at the last
 // start (testing some starts twice) instead of finishing a byte at a time, which on short texts cost
-// as much as the vector steps before it. Both test every start 0..last (last >= width - 1).
-bool ScanFoldedSse2(const char* data, std::size_t last, std::string_view needle)
+// as much as the vector steps before it. Both test every start 0..last (last >= width - 1) in order
+// and return the first where the needle is, or kNowhere.
+std::size_t ScanFoldedSse2(const char* data, std::size_t last, std::string_view needle)
 {
     const std::size_t tail = needle.size() - 1;
     const __m128i bit5 = _mm_set1_epi8(0x20);
@@ -74,16 +82,19 @@ bool ScanFoldedSse2(const char* data, std::size_t last, std::string_view needle)
         const __m128i b = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + tail)), bit5);
         const auto mask = static_cast<unsigned>(
             _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, lastByte))));
-        if (mask != 0 && AnyCandidate(data + at, mask, needle)) {
-            return true;
+        if (mask != 0) {
+            const std::size_t found = FirstCandidate(data + at, mask, needle);
+            if (found != kNowhere) {
+                return at + found;
+            }
         }
         if (at == last - 15) {
-            return false;
+            return kNowhere;
         }
     }
 }
 
-__attribute__((target("avx2"))) bool ScanFoldedAvx2(const char* data, std::size_t last, std::string_view needle)
+__attribute__((target("avx2"))) std::size_t ScanFoldedAvx2(const char* data, std::size_t last, std::string_view needle)
 {
     const std::size_t tail = needle.size() - 1;
     const __m256i bit5 = _mm256_set1_epi8(0x20);
@@ -95,11 +106,14 @@ __attribute__((target("avx2"))) bool ScanFoldedAvx2(const char* data, std::size_
         const __m256i b = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + at + tail)), bit5);
         const auto mask = static_cast<unsigned>(
             _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, lastByte))));
-        if (mask != 0 && AnyCandidate(data + at, mask, needle)) {
-            return true;
+        if (mask != 0) {
+            const std::size_t found = FirstCandidate(data + at, mask, needle);
+            if (found != kNowhere) {
+                return at + found;
+            }
         }
         if (at == last - 31) {
-            return false;
+            return kNowhere;
         }
     }
 }
@@ -112,54 +126,79 @@ bool HaveAvx2()
 
 } // namespace
 
-bool ContainsFolded(std::string_view haystack, std::string_view needle)
+std::size_t FindFolded(std::string_view haystack, std::string_view needle, std::size_t from)
 {
+    if (from > haystack.size()) {
+        return kNowhere;
+    }
     if (needle.empty()) {
-        return true;
+        return from;
     }
-    if (needle.size() > haystack.size()) {
-        return false;
+    if (needle.size() > haystack.size() - from) {
+        return kNowhere;
     }
-    const char* data = haystack.data();
-    const std::size_t last = haystack.size() - needle.size(); // last possible start
+    const char* data = haystack.data() + from;
+    const std::size_t last = haystack.size() - from - needle.size(); // last possible start
+    std::size_t found = kNowhere;
     if (last >= 31 && HaveAvx2()) {
-        return ScanFoldedAvx2(data, last, needle);
-    }
-    if (last >= 15) {
-        return ScanFoldedSse2(data, last, needle);
-    }
-    for (std::size_t at = 0; at <= last; ++at) {
-        if (FoldedEqual(data + at, needle)) {
-            return true;
+        found = ScanFoldedAvx2(data, last, needle);
+    } else if (last >= 15) {
+        found = ScanFoldedSse2(data, last, needle);
+    } else {
+        for (std::size_t at = 0; at <= last; ++at) {
+            if (FoldedEqual(data + at, needle)) {
+                found = at;
+                break;
+            }
         }
     }
-    return false;
+    return found == kNowhere ? kNowhere : from + found;
+}
+
+bool ContainsFolded(std::string_view haystack, std::string_view needle)
+{
+    return FindFolded(haystack, needle) != kNowhere;
 }
 
 namespace {
 
-// Whether `needle` occurs in a + b (joined) ignoring ASCII case.
+// The first start at or after `from` of `needle` in a + b (joined) ignoring ASCII case, or kNowhere.
+std::size_t FindFoldedJoined(std::string_view a, std::string_view b, std::string_view needle, std::size_t from = 0)
+{
+    if (from < a.size()) {
+        const std::size_t found = FindFolded(a, needle, from);
+        if (found != kNowhere) {
+            return found;
+        }
+    }
+    // An occurrence across the seam starts in the last needle.size() - 1 bytes of a; one that lies
+    // in a whole was looked for above.
+    if (needle.size() >= 2 && !a.empty() && !b.empty() && from < a.size()) {
+        const std::size_t tailLength = std::min(a.size(), needle.size() - 1);
+        const std::size_t headLength = std::min(b.size(), needle.size() - 1);
+        const std::size_t seamStart = a.size() - tailLength;
+        char shortSeam[64];
+        std::string longSeam;
+        char* seam = shortSeam;
+        if (tailLength + headLength > sizeof shortSeam) {
+            longSeam.resize(tailLength + headLength);
+            seam = longSeam.data();
+        }
+        std::memcpy(seam, a.data() + seamStart, tailLength);
+        std::memcpy(seam + tailLength, b.data(), headLength);
+        const std::size_t found = FindFolded(std::string_view(seam, tailLength + headLength), needle,
+                                             from > seamStart ? from - seamStart : 0);
+        if (found != kNowhere) {
+            return seamStart + found;
+        }
+    }
+    const std::size_t found = FindFolded(b, needle, from > a.size() ? from - a.size() : 0);
+    return found == kNowhere ? kNowhere : a.size() + found;
+}
+
 bool ContainsFoldedJoined(std::string_view a, std::string_view b, std::string_view needle)
 {
-    if (ContainsFolded(a, needle) || ContainsFolded(b, needle)) {
-        return true;
-    }
-    // An occurrence across the seam starts in the last needle.size() - 1 bytes of a.
-    if (needle.size() < 2 || a.empty() || b.empty()) {
-        return false;
-    }
-    const std::size_t tailLength = std::min(a.size(), needle.size() - 1);
-    const std::size_t headLength = std::min(b.size(), needle.size() - 1);
-    char shortSeam[64];
-    std::string longSeam;
-    char* seam = shortSeam;
-    if (tailLength + headLength > sizeof shortSeam) {
-        longSeam.resize(tailLength + headLength);
-        seam = longSeam.data();
-    }
-    std::memcpy(seam, a.data() + a.size() - tailLength, tailLength);
-    std::memcpy(seam + tailLength, b.data(), headLength);
-    return ContainsFolded(std::string_view(seam, tailLength + headLength), needle);
+    return FindFoldedJoined(a, b, needle) != kNowhere;
 }
 
 } // namespace
@@ -190,10 +229,15 @@ CompiledFilter::CompiledFilter(std::string_view filter)
             m_terms.push_back(Term{std::move(term), false});
         }
     }
+    if (m_terms.empty()) {
+        return;
+    }
     // Every term must hold, so the order they are tested in changes no answer; longer terms tend to
     // be rarer, and a text that fails early is not searched for the rest.
+    const Term newest = m_terms.back();
     std::stable_sort(m_terms.begin(), m_terms.end(),
                      [](const Term& a, const Term& b) { return a.text.size() > b.text.size(); });
+    m_newest = static_cast<std::size_t>(std::find(m_terms.begin(), m_terms.end(), newest) - m_terms.begin());
 }
 
 bool CompiledFilter::Matches(std::string_view title, std::string_view fullText) const
@@ -306,29 +350,71 @@ ScanEnd Scan(ResultStore& store, const CompiledFilter& filter, const Share& shar
     return end;
 }
 
-// Runs work(part) for parts 0..parts-1 at once, part 0 on this thread; joins what each found in part
-// order. The worst end of any part is the run's.
-// `found` is room for the parts' matches, kept between runs.
-template <typename Work>
-ScanEnd RunParts(std::size_t parts, Work&& work, std::vector<std::vector<int>>& found, std::vector<int>& matches)
+// Runs work(part) for parts 0..parts-1 at once, part 0 on this thread. The worst end of any part is
+// the run's.
+template <typename Work> ScanEnd RunOnThreads(std::size_t parts, Work&& work)
 {
-    found.resize(std::max(found.size(), parts));
-    for (std::size_t p = 0; p < parts; ++p) {
-        found[p].clear();
-    }
     std::vector<ScanEnd> ends(parts, ScanEnd::Done);
     std::vector<std::thread> helpers;
     for (std::size_t p = 1; p < parts; ++p) {
-        helpers.emplace_back([&, p] { ends[p] = work(p, found[p]); });
+        helpers.emplace_back([&, p] { ends[p] = work(p); });
     }
-    ends[0] = work(0, found[0]);
+    ends[0] = work(0);
     for (std::thread& helper : helpers) {
         helper.join();
     }
-    for (std::size_t p = 0; p < parts; ++p) {
-        matches.insert(matches.end(), found[p].begin(), found[p].end());
-    }
     return *std::max_element(ends.begin(), ends.end());
+}
+
+// Makes room for `count` elements with their pages present. At a million results a fresh vector's
+// pages, faulted in one at a time as it is written, cost more than the filtering that fills it; the
+// kernel maps them in one call far quicker (where it cannot, they fault in as before).
+template <typename T> void ReservePresent(std::vector<T>& vector, std::size_t count)
+{
+    if (vector.capacity() >= count) {
+        return;
+    }
+    vector.reserve(count);
+    constexpr std::uintptr_t kPage = 4096;
+    const auto from = (reinterpret_cast<std::uintptr_t>(vector.data() + vector.size()) + kPage - 1) & ~(kPage - 1);
+    const auto to = reinterpret_cast<std::uintptr_t>(vector.data() + count) & ~(kPage - 1);
+    if (to > from) {
+        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+    }
+}
+
+// Appends the parts' vectors to `joined` in part order.
+template <typename T>
+void JoinParts(const std::vector<std::vector<T>>& parts, std::size_t count, std::vector<T>& joined)
+{
+    std::size_t total = joined.size();
+    for (std::size_t p = 0; p < count; ++p) {
+        total += parts[p].size();
+    }
+    ReservePresent(joined, total);
+    for (std::size_t p = 0; p < count; ++p) {
+        joined.insert(joined.end(), parts[p].begin(), parts[p].end());
+    }
+}
+
+// Empties the first `count` vectors of `parts` (kept between runs as room), adding any missing.
+template <typename T> void ClearParts(std::vector<std::vector<T>>& parts, std::size_t count)
+{
+    parts.resize(std::max(parts.size(), count));
+    for (std::size_t p = 0; p < count; ++p) {
+        parts[p].clear();
+    }
+}
+
+// RunOnThreads for work that finds records: joins what each part found in part order. `found` is
+// room for the parts' matches, kept between runs.
+template <typename Work>
+ScanEnd RunParts(std::size_t parts, Work&& work, std::vector<std::vector<int>>& found, std::vector<int>& matches)
+{
+    ClearParts(found, parts);
+    const ScanEnd end = RunOnThreads(parts, [&](std::size_t p) { return work(p, found[p]); });
+    JoinParts(found, parts, matches);
+    return end;
 }
 
 std::size_t PartsFor(int threads, std::size_t records)
@@ -365,11 +451,16 @@ ScanEnd ScanShared(ResultStore& store, const CompiledFilter& filter, const Share
         found, matches);
 }
 
-// The answer before this one, when this filter narrows it: its matches among records 1..tested.
+// What is known of the answer before this one, when this filter narrows it: its matches among
+// records 1..tested, and for its placed term in each match where no occurrence starts earlier and
+// which classes of bytes follow its occurrences (each may be empty: nothing known).
 struct Narrowing {
     const std::vector<int>& matches; // ascending
     int tested;
     const CompiledFilter& passed;
+    const std::string& placedTerm;               // "" when none was placed
+    const std::vector<std::uint32_t>& placedAt;  // parallel to matches, or empty
+    const std::vector<std::uint64_t>& followers; // parallel to matches, or empty
 };
 
 // A term the index cannot answer alone, so it is looked for in the text.
@@ -379,40 +470,118 @@ struct TextCheck {
     bool passedBefore;                  // a term of the narrowed answer: its matches hold it already
 };
 
+// The term whose place in each match is noted (the newest, when it must occur and is looked for in
+// texts) and how the narrowed answer's placed term lies inside it: at `shift`, so in a record of that
+// answer it cannot start before that term's place less `shift`. Typing on at the end of a term gives
+// shift 0 and, for one more letter or digit, `nextClass`: whether the term is there is then whether
+// that class followed the shorter one.
+struct Placing {
+    const CompiledFilter::Term* term = nullptr;
+    std::size_t shift = kNowhere; // kNowhere: the earlier places say nothing
+    int nextClass = 0;            // 0: not the shorter term and one letter or digit more
+};
+
+// What the narrowed answer knew of one record.
+struct Earlier {
+    bool tested = false; // among the records it tested (so among its matches)
+    std::uint32_t place = kUnplaced;
+    std::uint64_t followers = 0;
+};
+
+constexpr std::uint64_t kFollowersKnown = std::uint64_t{1} << 63;
+
 bool Bit(const std::vector<std::uint64_t>& words, int record)
 {
     const auto k = static_cast<std::size_t>(record - 1);
     return ((words[k / 64] >> (k % 64)) & 1) != 0;
 }
 
-bool PassesChecks(const std::vector<TextCheck>& checks, int record, bool testedBefore, const RecordView& view)
+// Where in a record the placed term may first start, from what the narrowed answer knew.
+std::size_t SearchFrom(const Placing& placing, const Earlier& earlier)
 {
+    if (earlier.place == kUnplaced || placing.shift == kNowhere) {
+        return 0;
+    }
+    return earlier.place > placing.shift ? earlier.place - placing.shift : 0;
+}
+
+std::uint32_t PlaceOf(std::size_t found)
+{
+    return found < kUnplaced ? static_cast<std::uint32_t>(found) : kUnplaced;
+}
+
+// Asks for the lines a search from `from` of Title followed by FullText reads first.
+void PrefetchFrom(const RecordView& view, std::size_t from)
+{
+    const char* at = from < view.Title.size()
+                         ? view.Title.data() + from
+                         : view.FullText.data() + std::min(from - view.Title.size(), view.FullText.size());
+    __builtin_prefetch(at);
+    __builtin_prefetch(at + 64);
+}
+
+enum class Verdict { Fails, Passes, NeedsText };
+
+// Judges a record by the checks: from what is known without its text when `view` is null (NeedsText
+// when that is not enough), else reading the text where needed. `place` is set to where the placed
+// term cannot start before (kUnplaced: anywhere).
+Verdict Judge(const std::vector<TextCheck>& checks, const Placing& placing, int record, const Earlier& earlier,
+              const RecordView* view, std::uint32_t& place)
+{
+    place = kUnplaced;
+    bool needsText = false;
     for (const TextCheck& check : checks) {
-        if (check.passedBefore && testedBefore) {
+        const bool placed = check.term == placing.term;
+        if (check.passedBefore && earlier.tested) {
+            if (placed && placing.shift == 0) {
+                place = earlier.place; // where a prefix of the term cannot start before
+            }
             continue;
         }
         if (check.term->excluded && !Bit(check.mayHold, record)) {
             continue;
         }
-        if (ContainsFoldedJoined(view.Title, view.FullText, check.term->text) == check.term->excluded) {
-            return false;
+        if (placed && placing.nextClass != 0 && earlier.tested && (earlier.followers & kFollowersKnown) != 0) {
+            if (((earlier.followers >> placing.nextClass) & 1) == 0) {
+                return Verdict::Fails;
+            }
+            place = earlier.place;
+            continue;
+        }
+        if (view == nullptr) {
+            needsText = true;
+            continue;
+        }
+        if (placed) {
+            const std::size_t found =
+                FindFoldedJoined(view->Title, view->FullText, check.term->text, SearchFrom(placing, earlier));
+            if (found == kNowhere) {
+                return Verdict::Fails;
+            }
+            place = PlaceOf(found);
+        } else if (ContainsFoldedJoined(view->Title, view->FullText, check.term->text) == check.term->excluded) {
+            return Verdict::Fails;
         }
     }
-    return true;
+    return needsText ? Verdict::NeedsText : Verdict::Passes;
 }
 
-// The matches among the records the index holds. The index gives, per term, the records that may
-// hold it (and for short terms exactly those that do); only records left after every term's answer
-// are read, and only for the terms the index could not settle. With a narrowed answer, the records
-// it tested must be among its matches, and are not searched again for the terms they passed.
+// The matches among the records the index holds, and (when the placed term is looked for in texts)
+// where it cannot start before in each. The index gives, per term, the records that may hold it (and
+// for short terms exactly those that do); only records left after every term's answer are read, and
+// only for the terms nothing else settles. With a narrowed answer, the records it tested must be among
+// its matches, are not searched again for the terms they passed, and the placed term is looked for
+// from where the earlier one was, or answered by the classes that followed it.
 ScanEnd IndexedScan(ResultStore& store, const CompiledFilter& filter, const GramIndex& index,
                     const Narrowing* narrowing, int threads, std::uint64_t generation, const std::atomic<int>* cancel,
-                    std::vector<std::vector<int>>& found, std::vector<int>& matches)
+                    std::vector<std::vector<int>>& found, std::vector<std::vector<std::uint32_t>>& foundPlaces,
+                    std::vector<int>& matches, std::vector<std::uint32_t>& places)
 {
     const std::size_t rows = static_cast<std::size_t>(index.Records() / GramIndex::kRowRecords);
     std::vector<std::uint64_t> must(rows, ~std::uint64_t{0});
     std::vector<TextCheck> checks;
     std::vector<std::uint64_t> words;
+    bool newestSearched = false;
     for (const CompiledFilter::Term& term : filter.Terms()) {
         const bool exact = index.Candidates(term.text, words);
         const bool passed = narrowing != nullptr &&
@@ -424,6 +593,7 @@ ScanEnd IndexedScan(ResultStore& store, const CompiledFilter& filter, const Gram
             }
             if (!exact) {
                 checks.push_back(TextCheck{&term, {}, passed});
+                newestSearched = newestSearched || &term == filter.Newest();
             }
         } else if (exact) {
             for (std::size_t r = 0; r < rows; ++r) {
@@ -431,6 +601,17 @@ ScanEnd IndexedScan(ResultStore& store, const CompiledFilter& filter, const Gram
             }
         } else {
             checks.push_back(TextCheck{&term, words, passed});
+        }
+    }
+    Placing placing;
+    if (newestSearched) {
+        placing.term = filter.Newest();
+        if (narrowing != nullptr && !narrowing->placedTerm.empty()) {
+            const std::string& shorter = narrowing->placedTerm;
+            placing.shift = placing.term->text.find(shorter);
+            if (placing.shift == 0 && placing.term->text.size() == shorter.size() + 1) {
+                placing.nextClass = GramIndex::Class(placing.term->text.back());
+            }
         }
     }
     int tested = 0;
@@ -451,46 +632,115 @@ ScanEnd IndexedScan(ResultStore& store, const CompiledFilter& filter, const Gram
             must[r] &= kept[r];
         }
     }
+    const bool earlierPlaces = placing.shift != kNowhere && narrowing->placedAt.size() == narrowing->matches.size();
+    const bool earlierFollowers = placing.nextClass != 0 && narrowing->followers.size() == narrowing->matches.size();
     const std::size_t parts = PartsFor(threads, rows * GramIndex::kRowRecords);
+    ClearParts(foundPlaces, parts);
     constexpr std::size_t kRowsPerBatch = kFilterBatch / GramIndex::kRowRecords;
-    return RunParts(
+    const ScanEnd end = RunParts(
         parts,
         [&](std::size_t p, std::vector<int>& into) {
+            std::vector<std::uint32_t>& intoPlaces = foundPlaces[p];
             std::vector<int> batch;
-            for (std::size_t from = rows * p / parts, last = rows * (p + 1) / parts; from < last;
-                 from += kRowsPerBatch) {
+            std::vector<Earlier> known;
+            std::vector<Verdict> verdicts;
+            std::vector<std::uint32_t> batchPlaces;
+            std::vector<std::size_t> toRead;
+            const std::size_t firstRow = rows * p / parts;
+            const std::size_t lastRow = rows * (p + 1) / parts;
+            std::size_t candidates = 0;
+            for (std::size_t r = firstRow; r < lastRow; ++r) {
+                candidates += static_cast<std::size_t>(__builtin_popcountll(must[r]));
+            }
+            ReservePresent(into, candidates);
+            if (placing.term != nullptr) {
+                ReservePresent(intoPlaces, candidates);
+            }
+            // The narrowed answer's matches are walked beside the candidates for what it knew of them.
+            std::size_t cursor = 0;
+            if (narrowing != nullptr) {
+                cursor = static_cast<std::size_t>(std::lower_bound(narrowing->matches.begin(), narrowing->matches.end(),
+                                                                   static_cast<int>(firstRow * 64) + 1) -
+                                                  narrowing->matches.begin());
+            }
+            for (std::size_t from = firstRow; from < lastRow; from += kRowsPerBatch) {
                 if (Raised(cancel)) {
                     return ScanEnd::Cancelled;
                 }
-                batch.clear();
-                for (std::size_t r = from; r < std::min(last, from + kRowsPerBatch); ++r) {
-                    for (std::uint64_t word = must[r]; word != 0; word &= word - 1) {
-                        batch.push_back(static_cast<int>(r * 64) + __builtin_ctzll(word) + 1);
+                if (checks.empty()) { // the index's answer is the answer
+                    for (std::size_t r = from; r < std::min(lastRow, from + kRowsPerBatch); ++r) {
+                        for (std::uint64_t word = must[r]; word != 0; word &= word - 1) {
+                            into.push_back(static_cast<int>(r * 64) + __builtin_ctzll(word) + 1);
+                        }
                     }
-                }
-                if (checks.empty()) {
-                    into.insert(into.end(), batch.begin(), batch.end());
                     continue;
                 }
-                auto locked = store.ReadLock();
-                if (locked.Generation() != generation) {
-                    return ScanEnd::Changed;
+                batch.clear();
+                known.clear();
+                for (std::size_t r = from; r < std::min(lastRow, from + kRowsPerBatch); ++r) {
+                    for (std::uint64_t word = must[r]; word != 0; word &= word - 1) {
+                        const int n = static_cast<int>(r * 64) + __builtin_ctzll(word) + 1;
+                        Earlier earlier;
+                        if (n <= tested) {
+                            while (narrowing->matches[cursor] < n) {
+                                ++cursor; // n is among them: records tested before must be
+                            }
+                            earlier.tested = true;
+                            earlier.place = earlierPlaces ? narrowing->placedAt[cursor] : kUnplaced;
+                            earlier.followers = earlierFollowers ? narrowing->followers[cursor] : 0;
+                        }
+                        batch.push_back(n);
+                        known.push_back(earlier);
+                    }
+                }
+                // First what is settled without reading; then the texts the rest need, fetched ahead.
+                verdicts.resize(batch.size());
+                batchPlaces.resize(batch.size());
+                toRead.clear();
+                for (std::size_t k = 0; k < batch.size(); ++k) {
+                    verdicts[k] = Judge(checks, placing, batch[k], known[k], nullptr, batchPlaces[k]);
+                    if (verdicts[k] == Verdict::NeedsText) {
+                        toRead.push_back(k);
+                    }
+                }
+                if (!toRead.empty()) {
+                    auto locked = store.ReadLock();
+                    if (locked.Generation() != generation) {
+                        return ScanEnd::Changed;
+                    }
+                    for (std::size_t j = 0; j < toRead.size(); ++j) {
+                        if (j + kPrefetchAhead < toRead.size()) {
+                            locked.Prefetch(batch[toRead[j + kPrefetchAhead]]);
+                        }
+                        if (j + kPrefetchTextAhead < toRead.size()) {
+                            const std::size_t ahead = toRead[j + kPrefetchTextAhead];
+                            if (placing.term != nullptr && known[ahead].place != kUnplaced) {
+                                PrefetchFrom(locked.View(batch[ahead]), SearchFrom(placing, known[ahead]));
+                            } else {
+                                locked.PrefetchText(batch[ahead]);
+                            }
+                        }
+                        const std::size_t k = toRead[j];
+                        const RecordView view = locked.View(batch[k]);
+                        verdicts[k] = Judge(checks, placing, batch[k], known[k], &view, batchPlaces[k]);
+                    }
                 }
                 for (std::size_t k = 0; k < batch.size(); ++k) {
-                    if (k + kPrefetchAhead < batch.size()) {
-                        locked.Prefetch(batch[k + kPrefetchAhead]);
-                    }
-                    if (k + kPrefetchTextAhead < batch.size()) {
-                        locked.PrefetchText(batch[k + kPrefetchTextAhead]);
-                    }
-                    if (PassesChecks(checks, batch[k], batch[k] <= tested, locked.View(batch[k]))) {
+                    if (verdicts[k] == Verdict::Passes) {
                         into.push_back(batch[k]);
+                        if (placing.term != nullptr) {
+                            intoPlaces.push_back(batchPlaces[k]);
+                        }
                     }
                 }
             }
             return ScanEnd::Done;
         },
         found, matches);
+    if (placing.term != nullptr) {
+        JoinParts(foundPlaces, parts, places);
+    }
+    return end;
 }
 
 QuickFilterResult Listed(const std::vector<int>& ascending, std::vector<int>* room)
@@ -499,6 +749,8 @@ QuickFilterResult Listed(const std::vector<int>& ascending, std::vector<int>* ro
     if (room != nullptr) {
         result.records.swap(*room);
     }
+    result.records.clear();
+    ReservePresent(result.records, ascending.size());
     result.records.assign(ascending.rbegin(), ascending.rend());
     result.count = static_cast<int>(result.records.size());
     return result;
@@ -530,6 +782,8 @@ QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, 
     }
     std::vector<int>& matches = memo.m_spare; // the memo's matches are read meanwhile
     matches.clear();
+    std::vector<std::uint32_t>& places = memo.m_sparePlaces;
+    places.clear();
     std::vector<std::vector<int>>& found = memo.m_found;
     const bool narrows = memo.m_valid && memo.m_store == &store && memo.m_generation == generation &&
                          memo.m_tested <= count && compiled.Narrows(memo.m_filter);
@@ -538,9 +792,10 @@ QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, 
     const int indexed = indexCurrent ? run.index->Records() : 0;
     ScanEnd end = ScanEnd::Done;
     if (indexed > 0) {
-        const Narrowing narrowing{memo.m_matches, memo.m_tested, memo.m_filter};
+        const Narrowing narrowing{memo.m_matches,    memo.m_tested,   memo.m_filter,
+                                  memo.m_placedTerm, memo.m_placedAt, memo.m_followers};
         end = IndexedScan(store, compiled, *run.index, narrows ? &narrowing : nullptr, run.threads, generation,
-                          run.cancel, found, matches);
+                          run.cancel, found, memo.m_foundPlaces, matches, places);
     }
     // The records after those the index holds (all of them without an index).
     if (end == ScanEnd::Done && narrows) {
@@ -561,6 +816,7 @@ QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, 
     }
     if (end == ScanEnd::Changed) {
         matches.clear();
+        places.clear();
         end = ScanShared(store, compiled, Share{1, count}, run.threads, generation, run.cancel, found, matches);
     }
     if (end == ScanEnd::Cancelled) {
@@ -573,8 +829,94 @@ QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, 
     memo.m_generation = generation;
     memo.m_tested = count;
     memo.m_matches.swap(matches);
+    if (!places.empty()) {
+        places.resize(memo.m_matches.size(), kUnplaced); // records read without the index
+    }
+    memo.m_placedAt.swap(places);
+    memo.m_followers.clear();
+    const CompiledFilter::Term* newest = compiled.Newest();
+    memo.m_placedTerm = newest != nullptr && !newest->excluded ? newest->text : std::string();
+    memo.m_prepared = false;
     memo.m_filter = std::move(compiled);
     return Listed(memo.m_matches, run.room);
+}
+
+bool QuickFilterMemo::Unprepared() const
+{
+    // After a one-byte term the next key makes a two-byte one, which the index answers from its bits.
+    return m_valid && !m_prepared && m_placedTerm.size() >= 2;
+}
+
+namespace {
+
+// Where `term` first occurs in Title followed by FullText from `from` on (kNowhere: nowhere), and
+// into `followers` the classes of the bytes that follow its occurrences.
+std::size_t Occurrences(const RecordView& view, std::string_view term, std::size_t from, std::uint64_t& followers)
+{
+    const std::size_t first = FindFoldedJoined(view.Title, view.FullText, term, from);
+    for (std::size_t at = first; at != kNowhere; at = FindFoldedJoined(view.Title, view.FullText, term, at + 1)) {
+        const std::size_t next = at + term.size();
+        if (next < view.Title.size()) {
+            followers |= std::uint64_t{1} << GramIndex::Class(view.Title[next]);
+        } else if (next - view.Title.size() < view.FullText.size()) {
+            followers |= std::uint64_t{1} << GramIndex::Class(view.FullText[next - view.Title.size()]);
+        }
+    }
+    return first;
+}
+
+} // namespace
+
+bool PrepareForNextKey(ResultStore& store, QuickFilterMemo& memo, const QuickFilterRun& run)
+{
+    if (!memo.Unprepared()) {
+        return true;
+    }
+    const std::size_t total = memo.m_matches.size();
+    std::vector<std::uint32_t>& places = memo.m_placedAt;
+    std::vector<std::uint64_t>& followers = memo.m_followers;
+    ReservePresent(places, total);
+    ReservePresent(followers, total);
+    places.resize(total, kUnplaced);
+    followers.resize(total, 0);
+    const std::size_t parts = PartsFor(run.threads, total);
+    // Each text is read whole here, so batches are short: the next key waits for the one under way.
+    constexpr std::size_t kBatch = 256;
+    const ScanEnd end = RunOnThreads(parts, [&](std::size_t p) {
+        std::vector<std::size_t> batch; // indices into the matches
+        for (std::size_t from = total * p / parts, last = total * (p + 1) / parts; from < last; from += kBatch) {
+            if (Raised(run.cancel)) {
+                return ScanEnd::Cancelled;
+            }
+            batch.clear();
+            for (std::size_t k = from; k < std::min(last, from + kBatch); ++k) {
+                if ((followers[k] & kFollowersKnown) == 0) {
+                    batch.push_back(k);
+                }
+            }
+            auto locked = store.ReadLock();
+            if (locked.Generation() != memo.m_generation) {
+                return ScanEnd::Changed;
+            }
+            for (std::size_t j = 0; j < batch.size(); ++j) {
+                if (j + kPrefetchAhead < batch.size()) {
+                    locked.Prefetch(memo.m_matches[batch[j + kPrefetchAhead]]);
+                }
+                if (j + kPrefetchTextAhead < batch.size()) {
+                    locked.PrefetchText(memo.m_matches[batch[j + kPrefetchTextAhead]]);
+                }
+                const std::size_t k = batch[j];
+                const RecordView view = locked.View(memo.m_matches[k]);
+                std::uint64_t seen = kFollowersKnown;
+                places[k] = PlaceOf(Occurrences(view, memo.m_placedTerm, places[k] == kUnplaced ? 0 : places[k], seen));
+                followers[k] = seen;
+            }
+        }
+        return ScanEnd::Done;
+    });
+    // Done also when the records changed: the next answer starts afresh then.
+    memo.m_prepared = end != ScanEnd::Cancelled;
+    return memo.m_prepared;
 }
 
 } // namespace trawl

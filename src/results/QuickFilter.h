@@ -21,6 +21,8 @@ std::string NormaliseFilter(std::string_view filter);
 
 // Whether `needle` (already lower case) occurs in `haystack`, ASCII case ignored.
 bool ContainsFolded(std::string_view haystack, std::string_view needle);
+// Where `needle` first starts in `haystack` at or after `from`, ASCII case ignored; npos if nowhere.
+std::size_t FindFolded(std::string_view haystack, std::string_view needle, std::size_t from = 0);
 
 // Whether `text` passes `filter` (the filter is normalised and lower-cased here).
 bool MatchesFilter(std::string_view text, std::string_view filter);
@@ -47,10 +49,13 @@ public:
     };
     // Longest first: every term must hold, so the order changes no answer.
     const std::vector<Term>& Terms() const { return m_terms; }
+    // The term written last in the filter (the one being typed), or null when there is none.
+    const Term* Newest() const { return m_newest < m_terms.size() ? &m_terms[m_newest] : nullptr; }
 
 private:
     CompiledFilter() = default;
     std::vector<Term> m_terms;
+    std::size_t m_newest = static_cast<std::size_t>(-1);
 };
 
 struct QuickFilterResult {
@@ -80,24 +85,44 @@ QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter);
 class QuickFilterMemo {
 public:
     void Forget() { m_valid = false; }
+    // Whether PrepareForNextKey has work to do for the last answer.
+    bool Unprepared() const;
 
 private:
     friend QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, QuickFilterMemo& memo,
                                               const QuickFilterRun& run);
+    friend bool PrepareForNextKey(ResultStore& store, QuickFilterMemo& memo, const QuickFilterRun& run);
     bool m_valid = false;
     const ResultStore* m_store = nullptr;
     std::uint64_t m_generation = 0;
     int m_tested = 0; // records 1..m_tested were tested
     CompiledFilter m_filter{""};
     std::vector<int> m_matches; // ascending
+    // For the answer's newest term (when it must occur), in each match: where no occurrence starts
+    // earlier, an offset into Title followed by FullText (~0: not known), and the classes of the
+    // bytes that follow its occurrences (GramIndex::Class bits, with the top bit once known). Typing
+    // on at the end of that term starts the search there, or for one more letter or digit needs no
+    // search. Each vector is parallel to m_matches, or empty when nothing is known.
+    std::string m_placedTerm; // "" when none
+    std::vector<std::uint32_t> m_placedAt;
+    std::vector<std::uint64_t> m_followers;
+    bool m_prepared = false; // PrepareForNextKey found the rest
     // Room the next answer is built in, kept from one keystroke to the next (see QuickFilterRun::room).
     std::vector<int> m_spare;
+    std::vector<std::uint32_t> m_sparePlaces;
     std::vector<std::vector<int>> m_found; // per share
+    std::vector<std::vector<std::uint32_t>> m_foundPlaces;
 };
 
 QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, QuickFilterMemo& memo);
 // The same with threads and a cancel flag; a cancelled run leaves the memo as it was.
 QuickFilterResult ApplyQuickFilter(ResultStore& store, std::string_view filter, QuickFilterMemo& memo,
                                    const QuickFilterRun& run);
+
+// Work for the pause after an answer: reads the matches for the answer's newest term, noting where
+// it first occurs and which bytes follow it, so that the next key, typing on at the end of that term,
+// is answered for one more letter or digit without reading a text, and otherwise reads from there.
+// A raised cancel ends it early, keeping what was found; true when nothing is left to do.
+bool PrepareForNextKey(ResultStore& store, QuickFilterMemo& memo, const QuickFilterRun& run);
 
 } // namespace trawl

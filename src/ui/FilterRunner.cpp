@@ -49,6 +49,11 @@ void FilterRunner::Run()
             job.swap(m_wanted);
             m_cancel.store(0);
         }
+        if (!job && m_memo.Unprepared()) {
+            // First what makes the next key quick, then the index.
+            PrepareForNextKey(m_store, m_memo, QuickFilterRun{kThreads, &m_cancel});
+            continue;
+        }
         if (!job) {
             const GramIndex::Step step = m_index.Extend(m_store, kRowsPerStep, kThreads, &m_cancel);
             m_indexed.store(step == GramIndex::Step::Whole);

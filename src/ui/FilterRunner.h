@@ -20,8 +20,9 @@ namespace trawl::ui {
 // counts: a new request cancels the one running, and a result that is not the newest request's is
 // never handed on. Each result reaches the GUI thread through Filtered. The filter runs on both
 // cores and narrows from the previous answer while the store stays the same. Between requests the
-// thread indexes the records' texts a step at a time (a request cancels the step), and the filter
-// looks terms up there first.
+// thread notes where the answer's newest term lies in each match (PrepareForNextKey), then indexes the
+// records' texts a step at a time (a request cancels either), and the filter looks terms up there
+// first.
 class FilterRunner final : public QObject {
     Q_OBJECT
 
