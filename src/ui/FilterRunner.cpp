@@ -61,9 +61,11 @@ void FilterRunner::Run()
                 // Caught up, or the records keep changing: the next request looks again.
                 std::lock_guard lock(m_mutex);
                 m_indexing = false;
+                m_rested.store(m_lastJob);
             }
             continue;
         }
+        m_lastJob = job->first;
         std::vector<int> room;
         {
             std::lock_guard lock(m_mutex);

@@ -41,6 +41,9 @@ public:
     void Recycle(std::vector<int> records);
     // Whether the index has caught up with the records (as of its last step).
     bool Indexed() const { return m_indexed.load(); }
+    // The newest request after which the thread found nothing left to do: the next key's groundwork
+    // for its answer laid and the index caught up (0 before the first).
+    long Rested() const { return m_rested.load(); }
 
 Q_SIGNALS:
     // Sent on the GUI thread, connected directly: a receiver may take the records (a million of them
@@ -61,6 +64,8 @@ private:
     GramIndex m_index;      // the filter thread's only
     bool m_indexing = true; // guarded by m_mutex: the index may have records to catch up with
     std::atomic<bool> m_indexed{false};
+    std::atomic<long> m_rested{0};
+    long m_lastJob = 0; // the filter thread's only
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::optional<std::pair<long, std::string>> m_wanted;     // guarded by m_mutex

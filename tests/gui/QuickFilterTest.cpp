@@ -199,8 +199,7 @@ void QuickFilterTest::answers_stay_right_while_the_index_is_built_and_after_reco
     MainWindow& window = harness.Open();
     bool drove = false;
     WhenFilterOpens(window, [&](QuickFilterDialog& dialog) {
-        const auto expectPlain = [&](const QString& typed) {
-            QVERIFY(TypeAndWait(dialog, typed));
+        const auto showsPlain = [&](const QString& typed) {
             const QuickFilterResult plain =
                 ApplyQuickFilter(window.store(), ToLowerAscii(TrimSpaces(typed.toStdString())));
             QCOMPARE(dialog.Shown(), plain.count);
@@ -213,11 +212,24 @@ void QuickFilterTest::answers_stay_right_while_the_index_is_built_and_after_reco
             }
             QCOMPARE(Titles(dialog), titles);
         };
+        const auto expectPlain = [&](const QString& typed) {
+            QVERIFY(TypeAndWait(dialog, typed));
+            showsPlain(typed);
+        };
         expectPlain(QStringLiteral("bike vin")); // typed at once: the index may be anywhere in its build
         QVERIFY(WaitUntil([&] { return dialog.runner().Indexed(); }));
         for (const QString& typed : {QStringLiteral("bike"), QStringLiteral("bike vintage -red"), QStringLiteral("9 s"),
                                      QStringLiteral("\"red bike\""), QStringLiteral("-e"), QStringLiteral("caf")}) {
             expectPlain(typed);
+        }
+        // A key at a time with a pause after each, so each key is answered from what the pause learnt
+        // of the term before it.
+        QVERIFY(TypeAndWait(dialog, QString()));
+        for (const QChar key : QStringLiteral("bike vintage -re 9 sp")) {
+            QTest::keyClicks(&dialog.filter, QString(key));
+            QVERIFY(WaitUntil([&] { return dialog.Answered() == dialog.runner().Requested(); }));
+            showsPlain(dialog.filter.text());
+            QVERIFY(WaitUntil([&] { return dialog.runner().Rested() == dialog.runner().Requested(); }));
         }
         window.store().Lock().Set(5, Field::FullText, "now a vintage bike"); // the index is stale now
         window.store().Lock().Set(6, Field::Title, "red bike");

@@ -245,6 +245,42 @@ TEST_F(MemoFixture, an_index_of_the_texts_at_any_stage_gives_the_plain_answers)
     EXPECT_GT(indexedAnswers, 200);
 }
 
+// The pause after an answer works for its newest term when the next key cannot be answered from the
+// index's bits alone (a term of two bytes or more that must occur); a cancelled pause leaves the work
+// to do and the answers plain, a whole one answers typing on from what it learnt.
+TEST_F(MemoFixture, the_pause_after_an_answer_prepares_the_newest_term_and_a_cancel_keeps_the_answers_plain)
+{
+    Append(700);
+    GramIndex index;
+    while (index.Extend(store, 100, 2, nullptr) != GramIndex::Step::Whole) {
+    }
+    QuickFilterMemo memo;
+    const QuickFilterRun run{2, nullptr, &index, nullptr};
+    const std::atomic<int> raised{1};
+    const auto typed = [&](const std::string& filter) {
+        const QuickFilterResult fast = ApplyQuickFilter(store, filter, memo, run);
+        EXPECT_EQ(fast.records, ApplyQuickFilter(store, filter).records) << filter;
+    };
+    typed("b");
+    EXPECT_FALSE(memo.Unprepared()); // "bi" comes from the bits
+    typed("bi");
+    EXPECT_TRUE(memo.Unprepared());
+    EXPECT_FALSE(PrepareForNextKey(store, memo, QuickFilterRun{2, &raised, &index, nullptr}));
+    EXPECT_TRUE(memo.Unprepared());
+    typed("bik");
+    EXPECT_TRUE(PrepareForNextKey(store, memo, run));
+    EXPECT_FALSE(memo.Unprepared());
+    typed("bike");
+    typed("bike red,b");
+    EXPECT_FALSE(memo.Unprepared());
+    typed("bike -re");
+    EXPECT_FALSE(memo.Unprepared()); // an exclusion is not placed
+    typed("bike vi");
+    EXPECT_TRUE(memo.Unprepared());
+    memo.Forget();
+    EXPECT_FALSE(memo.Unprepared());
+}
+
 // Short letter and digit terms are the index's own answer, others only candidates; a raised cancel
 // flag or a change of the store during a step keeps the rows built before it, and a changed store
 // empties the index at its next step.
