@@ -1,7 +1,7 @@
-// The quick filter: the normaliser, the one-shot matcher and the compiled matcher agree with a plain
-// implementation of the filter language (lower-case both sides, then std::string::find).
+// The quick filter: the normaliser, the one-shot matcher, the compiled matcher and the first place of
+// a term agree with a plain implementation of the filter language (lower-case both sides, then
+// std::string::find).
 #include "FuzzSupport.h"
-
 #include "app/TextUtil.h"
 #include "results/QuickFilter.h"
 
@@ -68,5 +68,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(compiled.Matches(title, fullText) == plain, "CompiledFilter across title and text differs", filter);
     Check(compiled.Matches(joined, {}) == plain, "CompiledFilter on one text differs", filter);
     Check(compiled.Matches({}, joined) == plain, "CompiledFilter on the second text differs", filter);
+
+    // Where a term first occurs, from a start anywhere up to one past the end.
+    const std::string lowerJoined = fuzz::PlainLower(joined);
+    const std::size_t from = size % (joined.size() + 2);
+    for (const CompiledFilter::Term& term : compiled.Terms()) {
+        Check(FindFolded(joined, term.text, from) == lowerJoined.find(term.text, from),
+              "FindFolded differs from the plain find", filter);
+    }
     return 0;
 }
