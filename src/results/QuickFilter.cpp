@@ -520,6 +520,30 @@ void PrefetchFrom(const RecordView& view, std::size_t from)
     __builtin_prefetch(at + 64);
 }
 
+// Visits records recordAt(0) .. recordAt(count - 1) in order with their views, asking for each
+// record's header kPrefetchAhead records ahead and, once that is in, kPrefetchTextAhead ahead the text
+// a search of it reads first: from textFrom(j) on, or when that is kNowhere from the start.
+template <typename RecordAt, typename TextFrom, typename Visit>
+void ReadAhead(const ResultStore::ReadLocked& locked, std::size_t count, RecordAt recordAt, TextFrom textFrom,
+               Visit visit)
+{
+    for (std::size_t j = 0; j < count; ++j) {
+        if (j + kPrefetchAhead < count) {
+            locked.Prefetch(recordAt(j + kPrefetchAhead));
+        }
+        if (j + kPrefetchTextAhead < count) {
+            const std::size_t ahead = j + kPrefetchTextAhead;
+            const std::size_t from = textFrom(ahead);
+            if (from == kNowhere) {
+                locked.PrefetchText(recordAt(ahead));
+            } else {
+                PrefetchFrom(locked.View(recordAt(ahead)), from);
+            }
+        }
+        visit(j, locked.View(recordAt(j)));
+    }
+}
+
 enum class Verdict { Fails, Passes, NeedsText };
 
 // Judges a record by the checks: from what is known without its text when `view` is null (NeedsText
@@ -708,22 +732,17 @@ ScanEnd IndexedScan(ResultStore& store, const CompiledFilter& filter, const Gram
                     if (locked.Generation() != generation) {
                         return ScanEnd::Changed;
                     }
-                    for (std::size_t j = 0; j < toRead.size(); ++j) {
-                        if (j + kPrefetchAhead < toRead.size()) {
-                            locked.Prefetch(batch[toRead[j + kPrefetchAhead]]);
-                        }
-                        if (j + kPrefetchTextAhead < toRead.size()) {
-                            const std::size_t ahead = toRead[j + kPrefetchTextAhead];
-                            if (placing.term != nullptr && known[ahead].place != kUnplaced) {
-                                PrefetchFrom(locked.View(batch[ahead]), SearchFrom(placing, known[ahead]));
-                            } else {
-                                locked.PrefetchText(batch[ahead]);
-                            }
-                        }
-                        const std::size_t k = toRead[j];
-                        const RecordView view = locked.View(batch[k]);
-                        verdicts[k] = Judge(checks, placing, batch[k], known[k], &view, batchPlaces[k]);
-                    }
+                    ReadAhead(
+                        locked, toRead.size(), [&](std::size_t j) { return batch[toRead[j]]; },
+                        [&](std::size_t j) {
+                            const Earlier& earlier = known[toRead[j]];
+                            return placing.term != nullptr && earlier.place != kUnplaced ? SearchFrom(placing, earlier)
+                                                                                         : kNowhere;
+                        },
+                        [&](std::size_t j, const RecordView& view) {
+                            const std::size_t k = toRead[j];
+                            verdicts[k] = Judge(checks, placing, batch[k], known[k], &view, batchPlaces[k]);
+                        });
                 }
                 for (std::size_t k = 0; k < batch.size(); ++k) {
                     if (verdicts[k] == Verdict::Passes) {
@@ -898,19 +917,16 @@ bool PrepareForNextKey(ResultStore& store, QuickFilterMemo& memo, const QuickFil
             if (locked.Generation() != memo.m_generation) {
                 return ScanEnd::Changed;
             }
-            for (std::size_t j = 0; j < batch.size(); ++j) {
-                if (j + kPrefetchAhead < batch.size()) {
-                    locked.Prefetch(memo.m_matches[batch[j + kPrefetchAhead]]);
-                }
-                if (j + kPrefetchTextAhead < batch.size()) {
-                    locked.PrefetchText(memo.m_matches[batch[j + kPrefetchTextAhead]]);
-                }
-                const std::size_t k = batch[j];
-                const RecordView view = locked.View(memo.m_matches[k]);
-                std::uint64_t seen = kFollowersKnown;
-                places[k] = PlaceOf(Occurrences(view, memo.m_placedTerm, places[k] == kUnplaced ? 0 : places[k], seen));
-                followers[k] = seen;
-            }
+            ReadAhead(
+                locked, batch.size(), [&](std::size_t j) { return memo.m_matches[batch[j]]; },
+                [](std::size_t) { return kNowhere; },
+                [&](std::size_t j, const RecordView& view) {
+                    const std::size_t k = batch[j];
+                    std::uint64_t seen = kFollowersKnown;
+                    places[k] =
+                        PlaceOf(Occurrences(view, memo.m_placedTerm, places[k] == kUnplaced ? 0 : places[k], seen));
+                    followers[k] = seen;
+                });
         }
         return ScanEnd::Done;
     });
